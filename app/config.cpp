@@ -1,0 +1,11 @@
+#include "app/config.h"
+
+CEditionInfo editionInfo;
+CServerInfo serverInfo;
+CInstallInfo installInfo;
+
+std::string registryVendor;
+bool desktopShortcut = false;
+bool startMenuShortcut = false;
+bool quickLaunchShortcut = false;
+bool autoStart = false;

@@ -1,0 +1,13 @@
+// Command-line options. An option counts only when it is the whole tail of the
+// command line, byte for byte: "-t " or "-t -update" are no option at all.
+#pragma once
+
+#include <string>
+
+enum class StartOption { None, Terminate, Update, LoseFile };
+
+StartOption ParseStartOption(const std::string& commandTail);
+
+extern const char kOptionTerminate[];
+extern const char kOptionUpdate[];
+extern const char kOptionLoseFile[];

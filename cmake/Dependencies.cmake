@@ -1,0 +1,48 @@
+# The four libraries the program and the tools link, and GoogleTest, as
+# imported targets with one name for both builds:
+#   dep::crypto (OpenSSL libcrypto), dep::mbedcrypto (mbed TLS), dep::jsoncpp,
+#   dep::tinyxml, GTest::gtest / GTest::gtest_main.
+# Windows: the static cross builds under PELLIS_DEPS_PREFIX (scripts/build-deps.sh).
+# Native: Debian's -dev packages.
+
+function(pellis_import name library include_dir)
+  add_library(${name} UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(${name} PROPERTIES IMPORTED_LOCATION "${library}"
+                                           INTERFACE_INCLUDE_DIRECTORIES "${include_dir}")
+endfunction()
+
+if(WIN32)
+  if(NOT PELLIS_DEPS_PREFIX OR NOT EXISTS "${PELLIS_DEPS_PREFIX}/.complete")
+    message(FATAL_ERROR "PELLIS_DEPS_PREFIX must name the cross-built dependencies: "
+                        "-DPELLIS_DEPS_PREFIX=$(scripts/build-deps.sh)")
+  endif()
+  set(inc "${PELLIS_DEPS_PREFIX}/include")
+  set(lib "${PELLIS_DEPS_PREFIX}/lib")
+  pellis_import(dep::crypto "${lib}/libcrypto.a" "${inc}")
+  set_property(TARGET dep::crypto PROPERTY INTERFACE_LINK_LIBRARIES ws2_32 crypt32 bcrypt)
+  pellis_import(dep::mbedcrypto "${lib}/libmbedcrypto.a" "${inc}")
+  set_property(TARGET dep::mbedcrypto PROPERTY INTERFACE_LINK_LIBRARIES bcrypt)
+  pellis_import(dep::jsoncpp "${lib}/libjsoncpp.a" "${inc}")
+  pellis_import(dep::tinyxml "${lib}/libtinyxml.a" "${inc}")
+  set_property(TARGET dep::tinyxml PROPERTY INTERFACE_COMPILE_DEFINITIONS TIXML_USE_STL)
+  find_package(GTest CONFIG REQUIRED PATHS "${lib}/cmake/GTest" NO_DEFAULT_PATH)
+else()
+  find_package(OpenSSL 3.0 REQUIRED COMPONENTS Crypto)
+  add_library(dep::crypto INTERFACE IMPORTED GLOBAL)
+  target_link_libraries(dep::crypto INTERFACE OpenSSL::Crypto)
+
+  find_library(MBEDCRYPTO_LIBRARY mbedcrypto REQUIRED)
+  find_path(MBEDTLS_INCLUDE_DIR mbedtls/rsa.h REQUIRED)
+  pellis_import(dep::mbedcrypto "${MBEDCRYPTO_LIBRARY}" "${MBEDTLS_INCLUDE_DIR}")
+
+  find_library(JSONCPP_LIBRARY jsoncpp REQUIRED)
+  find_path(JSONCPP_INCLUDE_DIR json/json.h PATH_SUFFIXES jsoncpp REQUIRED)
+  pellis_import(dep::jsoncpp "${JSONCPP_LIBRARY}" "${JSONCPP_INCLUDE_DIR}")
+
+  find_library(TINYXML_LIBRARY tinyxml REQUIRED)
+  find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
+  pellis_import(dep::tinyxml "${TINYXML_LIBRARY}" "${TINYXML_INCLUDE_DIR}")
+  set_property(TARGET dep::tinyxml PROPERTY INTERFACE_COMPILE_DEFINITIONS TIXML_USE_STL)
+
+  find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,26 @@
+// Resource identifiers, shared by the resource script and the code.
+#pragma once
+
+#define IDD_QUERY 130
+#define IDD_INSTALL 132
+#define IDD_OPTIONS 134
+#define IDD_PROGRESS 135
+#define IDD_UPDATE 139
+
+#define IDB_BAR_PATTERN 148
+
+// Pictures of resource type "PNG".
+#define IDP_QUERY 174
+#define IDP_INSTALL 175
+#define IDP_OPTIONS 176
+#define IDP_PROGRESS 177
+#define IDP_PROGRESS_ALT 178
+#define IDP_UPDATE 180
+
+#define IDI_APP 181
+
+#define IDS_ABOUTBOX 101
+#define IDM_ABOUTBOX 16
+
+#define IDC_QUERY_STATUS 1029
+#define IDC_QUERY_RETRY 1030

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds everything and runs every
+# test, native ones first, then the Windows ones under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-machine.sh
+scripts/build.sh
+ctest --preset native
+# Each Wine test has its own prefix and display, so two can run side by side.
+ctest --preset windows -j2

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a fresh copy of the template prefix, on a
+# display of its own, with a time limit; the prefix and display are removed
+# afterwards and the program's exit code is returned.
+#
+# usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] PROGRAM [ARGS...]
+#   --install FILE    copy FILE into C:\pellis-test\ before the run
+#   --proxy-port PORT route the prefix's traffic to 127.0.0.1:PORT
+# environment: PELLIS_WINE_TEMPLATE (required), PELLIS_WINE_TIMEOUT (seconds, default 300),
+#   PELLIS_KEEP_PREFIX=1 keeps the prefix for inspection.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/env.sh"
+template=${PELLIS_WINE_TEMPLATE:?PELLIS_WINE_TEMPLATE must name the template prefix}
+limit=${PELLIS_WINE_TIMEOUT:-300}
+
+installs=()
+proxy_port=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --install) installs+=("$2"); shift 2 ;;
+    --proxy-port) proxy_port=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] PROGRAM [ARGS...]" >&2; exit 2; }
+
+prefix=$(mktemp -d /tmp/pellis-prefix.XXXXXX)
+xvfb_pid=
+cleanup() {
+  WINEPREFIX=$prefix timeout 30 wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ "${PELLIS_KEEP_PREFIX:-}" = 1 ]; then echo "run-in-prefix: kept $prefix" >&2; else rm -rf "$prefix"; fi
+}
+trap cleanup EXIT
+
+cp -a "$template/." "$prefix/"
+export WINEPREFIX=$prefix
+if [ -n "$proxy_port" ]; then
+  sed -i "s/\"ProxyServer\"=\"$PELLIS_DEAD_PROXY\"/\"ProxyServer\"=\"127.0.0.1:$proxy_port\"/" "$prefix/user.reg"
+fi
+mkdir -p "$prefix/drive_c/pellis-test"
+for f in "${installs[@]}"; do cp "$f" "$prefix/drive_c/pellis-test/"; done
+
+# A display of our own: Xvfb picks a free number and writes it to fd 3.
+displayfile="$prefix/.display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+[ -s "$displayfile" ] || { echo "run-in-prefix: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$displayfile")"
+
+timeout --kill-after=10 "$limit" wine "$@"
+rc=$?
+[ $rc -eq 124 ] && echo "run-in-prefix: $1 killed after ${limit}s" >&2
+exit $rc

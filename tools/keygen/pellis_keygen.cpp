@@ -1,0 +1,175 @@
+// pellis-keygen: writes a new deployment folder.
+//
+//   envelope.keys    N, E, D, P, Q, DP, DQ, QP as fixed-width lower-case hex,
+//                    and IV (8 decimal digits): the envelope key pair, compiled
+//                    into the program and used by the bank's version service.
+//   signing.pub.pem  the manifest-signing public key (1024 bits, exponent 3) as
+//                    the client holds it: PKCS#1 PEM, leading line feed, no
+//                    trailing one, 247 characters.
+//   signing.key.pem  its private key, for the publishing tool only.
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+#include <openssl/encoder.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <openssl/rsa.h>
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kModulusBits = 1024;
+constexpr unsigned kEnvelopeExponent = 65537;
+constexpr unsigned kSigningExponent = 3;
+constexpr size_t kSigningPemLength = 247;
+
+struct PkeyFree { void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); } };
+struct CtxFree { void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); } };
+struct BnFree { void operator()(BIGNUM* p) const { BN_clear_free(p); } };
+struct EncoderFree { void operator()(OSSL_ENCODER_CTX* p) const { OSSL_ENCODER_CTX_free(p); } };
+using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
+using Bignum = std::unique_ptr<BIGNUM, BnFree>;
+
+int Fail(const std::string& what)
+{
+    std::fprintf(stderr, "pellis-keygen: %s\n", what.c_str());
+    return 1;
+}
+
+Pkey GenerateRsa(unsigned exponent)
+{
+    std::unique_ptr<EVP_PKEY_CTX, CtxFree> ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+    Bignum e(BN_new());
+    EVP_PKEY* key = nullptr;
+    if (!ctx || !e || !BN_set_word(e.get(), exponent) || EVP_PKEY_keygen_init(ctx.get()) <= 0 ||
+        EVP_PKEY_CTX_set_rsa_keygen_bits(ctx.get(), kModulusBits) <= 0 ||
+        EVP_PKEY_CTX_set1_rsa_keygen_pubexp(ctx.get(), e.get()) <= 0 || EVP_PKEY_generate(ctx.get(), &key) <= 0)
+        return nullptr;
+    return Pkey(key);
+}
+
+// A key parameter as lower-case hex, zero-padded to `digits`; empty on failure.
+std::string HexParam(const EVP_PKEY* key, const char* name, size_t digits)
+{
+    BIGNUM* raw = nullptr;
+    if (!EVP_PKEY_get_bn_param(key, name, &raw))
+        return {};
+    Bignum value(raw);
+    char* hex = BN_bn2hex(value.get());
+    std::string text(hex);
+    OPENSSL_free(hex);
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (text.size() > digits)
+        return {};
+    return std::string(digits - text.size(), '0') + text;
+}
+
+std::string Encode(const EVP_PKEY* key, int selection, const char* structure)
+{
+    std::unique_ptr<OSSL_ENCODER_CTX, EncoderFree> ctx(
+        OSSL_ENCODER_CTX_new_for_pkey(key, selection, "PEM", structure, nullptr));
+    unsigned char* data = nullptr;
+    size_t len = 0;
+    if (!ctx || !OSSL_ENCODER_to_data(ctx.get(), &data, &len))
+        return {};
+    std::string text(reinterpret_cast<char*>(data), len);
+    OPENSSL_free(data);
+    return text;
+}
+
+bool WriteFile(const std::string& path, const std::string& text, mode_t mode)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return out.good() && chmod(path.c_str(), mode) == 0;
+}
+
+std::string RandomIv()
+{
+    std::string iv;
+    while (iv.size() < 8) {
+        unsigned char b;
+        if (RAND_bytes(&b, 1) != 1)
+            return {};
+        if (b < 250)  // keeps the digits uniform
+            iv.push_back(static_cast<char>('0' + b % 10));
+    }
+    return iv;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fprintf(argc == 2 ? stdout : stderr,
+                     "usage: pellis-keygen FOLDER\n"
+                     "Writes a new deployment folder: envelope.keys, signing.pub.pem, signing.key.pem.\n"
+                     "FOLDER must not exist or be empty of these files.\n");
+        return argc == 2 ? 0 : 2;
+    }
+    const std::string dir = argv[1];
+    for (const char* name : {"envelope.keys", "signing.pub.pem", "signing.key.pem"}) {
+        struct stat st;
+        if (stat((dir + "/" + name).c_str(), &st) == 0)
+            return Fail(dir + "/" + name + " exists; refusing to replace deployment keys");
+    }
+    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return Fail("cannot create " + dir + ": " + std::strerror(errno));
+
+    Pkey envelope = GenerateRsa(kEnvelopeExponent);
+    if (!envelope)
+        return Fail("envelope key generation failed");
+    struct Field { const char* label; const char* param; size_t digits; };
+    const Field fields[] = {
+        {"N", OSSL_PKEY_PARAM_RSA_N, 256},
+        {"E", OSSL_PKEY_PARAM_RSA_E, 6},
+        {"D", OSSL_PKEY_PARAM_RSA_D, 256},
+        {"P", OSSL_PKEY_PARAM_RSA_FACTOR1, 128},
+        {"Q", OSSL_PKEY_PARAM_RSA_FACTOR2, 128},
+        {"DP", OSSL_PKEY_PARAM_RSA_EXPONENT1, 128},
+        {"DQ", OSSL_PKEY_PARAM_RSA_EXPONENT2, 128},
+        {"QP", OSSL_PKEY_PARAM_RSA_COEFFICIENT1, 128},
+    };
+    std::string keys;
+    for (const Field& f : fields) {
+        std::string hex = HexParam(envelope.get(), f.param, f.digits);
+        if (hex.empty())
+            return Fail(std::string("envelope key: ") + f.label + " does not fit " + std::to_string(f.digits) +
+                        " digits");
+        keys += std::string(f.label) + "=" + hex + "\n";
+    }
+    const std::string iv = RandomIv();
+    if (iv.empty())
+        return Fail("no random bytes for the IV");
+    keys += "IV=" + iv + "\n";
+
+    Pkey signing = GenerateRsa(kSigningExponent);
+    if (!signing)
+        return Fail("signing key generation failed");
+    std::string pub = Encode(signing.get(), EVP_PKEY_PUBLIC_KEY, "type-specific");
+    if (!pub.empty() && pub.back() == '\n')
+        pub.pop_back();
+    pub = "\n" + pub;
+    if (pub.size() != kSigningPemLength)
+        return Fail("signing public key text has " + std::to_string(pub.size()) + " characters, not 247");
+    const std::string priv = Encode(signing.get(), EVP_PKEY_KEYPAIR, "type-specific");
+    if (priv.empty())
+        return Fail("cannot encode the signing private key");
+
+    if (!WriteFile(dir + "/envelope.keys", keys, 0600) || !WriteFile(dir + "/signing.pub.pem", pub, 0644) ||
+        !WriteFile(dir + "/signing.key.pem", priv, 0600))
+        return Fail("cannot write into " + dir);
+    std::printf("pellis-keygen: wrote %s/envelope.keys, signing.pub.pem, signing.key.pem\n", dir.c_str());
+    return 0;
+}

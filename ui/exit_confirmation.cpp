@@ -1,0 +1,12 @@
+#include "ui/exit_confirmation.h"
+
+#include <windows.h>
+
+#include "app/config.h"
+
+void ConfirmExit()
+{
+    if (::MessageBoxA(nullptr, "是否退出Pellisor安装？", editionInfo.downloaderTitle.c_str(),
+                      MB_YESNO | MB_TOPMOST) == IDYES)
+        ::ExitProcess(0);
+}

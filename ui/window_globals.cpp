@@ -1,0 +1,4 @@
+#include "ui/window_globals.h"
+
+CProgressDlg* progressDialog = nullptr;
+RECT dialogRect{};
