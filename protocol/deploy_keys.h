@@ -1,0 +1,24 @@
+// Reading a deployment folder (see deploy/ in the README) at run time, for the
+// Linux tools and the tests. The program itself has the material compiled in.
+#pragma once
+
+#include <string>
+
+#include "protocol/deploy_material.h"
+
+struct DeployEnvelopeKeys {
+    std::string n, e, d, p, q, dp, dq, qp, iv;
+
+    // A view for the envelope functions; valid while this object lives.
+    EnvelopeKeyText View() const;
+};
+
+// Parses the text of an envelope.keys file. False, with a reason, when a field
+// is missing, repeated, of the wrong width or not lower-case hex (IV: decimal).
+bool ParseEnvelopeKeys(const std::string& text, DeployEnvelopeKeys* keys, std::string* error);
+
+// Reads DIR/envelope.keys.
+bool LoadEnvelopeKeys(const std::string& dir, DeployEnvelopeKeys* keys, std::string* error);
+
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* contents);

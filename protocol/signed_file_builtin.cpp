@@ -1,0 +1,4 @@
+#include "protocol/deploy_material.h"
+#include "protocol/signed_file.h"
+
+bool VerifySignedFile(const char* path) { return VerifySignedFile(kBuiltInSigningKey, path); }

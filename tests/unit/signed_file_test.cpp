@@ -1,0 +1,214 @@
+// The signed-file check against signatures made elsewhere: the fixtures in
+// tests/fixtures/signed come from the openssl command line
+// (make-fixtures.sh); files built here are signed with OpenSSL's raw PKCS#1
+// private operation and OpenSSL's SHA-1.
+#include <gtest/gtest.h>
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/sha.h>
+
+#include <cctype>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "protocol/deploy_keys.h"
+#include "protocol/signed_file.h"
+#include "source_path.h"
+
+namespace {
+
+constexpr size_t kTrailerSize = 273;  // "\r\n<Sign>", 256 digits, 9 gap bytes
+constexpr size_t kSignatureDigits = 256;
+const char kMarker[] = "\r\n<Sign>";
+const char kGap[] = "</Sign>\r\n";
+
+std::string ReadSource(const std::string& relative)
+{
+    std::string contents;
+    EXPECT_TRUE(ReadWholeFile(SourcePath(relative), &contents)) << relative;
+    return contents;
+}
+
+const std::string& PublicKey()
+{
+    static const std::string pem = ReadSource("deploy/demo/signing.pub.pem");
+    return pem;
+}
+
+std::string Fixture(const std::string& name) { return ReadSource("tests/fixtures/signed/" + name); }
+
+struct PkeyFree {
+    void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
+};
+struct PkeyCtxFree {
+    void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); }
+};
+struct BioFree {
+    void operator()(BIO* p) const { BIO_free(p); }
+};
+
+// The raw private operation on a type-1 block around the bare SHA-1 of
+// `signedData` (followed by `extra`), as 256 upper-case hex digits.
+std::string Sign(const std::string& signedData, const std::string& extra = "")
+{
+    const std::string pem = ReadSource("deploy/demo/signing.key.pem");
+    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    std::unique_ptr<EVP_PKEY, PkeyFree> key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+    if (!key)
+        return {};
+    std::string digest(SHA_DIGEST_LENGTH, '\0');
+    SHA1(reinterpret_cast<const unsigned char*>(signedData.data()), signedData.size(),
+         reinterpret_cast<unsigned char*>(&digest[0]));
+    digest += extra;
+    std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
+    unsigned char signature[512];
+    size_t size = sizeof signature;
+    if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0 || EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) <= 0 ||
+        EVP_PKEY_sign(ctx.get(), signature, &size, reinterpret_cast<const unsigned char*>(digest.data()),
+                      digest.size()) <= 0)
+        return {};
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (size_t i = 0; i < size; ++i) {
+        hex += kDigits[signature[i] >> 4];
+        hex += kDigits[signature[i] & 0x0F];
+    }
+    return hex;
+}
+
+// Offsets in a signed file, found the way the format defines them.
+struct Trailer {
+    size_t marker, signature, gap, closing;
+};
+
+Trailer FindTrailer(const std::string& contents)
+{
+    const size_t closing = contents.rfind('<');
+    const size_t marker = closing - kTrailerSize;
+    return {marker, marker + 8, marker + 8 + kSignatureDigits, closing};
+}
+
+TEST(SignedFileFixtures, OpenSslSignaturesDecide)
+{
+    EXPECT_TRUE(VerifySignedContents(PublicKey(), Fixture("manifest.xml")));
+    // The closing part is the trailing comment, not the end tag before it.
+    EXPECT_TRUE(VerifySignedContents(PublicKey(), Fixture("manifest-comment.xml")));
+    // A standard signature wraps the digest in DigestInfo: 35 bytes, not 20.
+    EXPECT_FALSE(VerifySignedContents(PublicKey(), Fixture("manifest-digestinfo.xml")));
+}
+
+struct EditCase {
+    const char* what;
+    void (*edit)(std::string& contents, const Trailer& at);
+    bool passes;
+};
+
+const EditCase kEdits[] = {
+    {"unchanged", [](std::string&, const Trailer&) {}, true},
+    {"signature in lower case",
+     [](std::string& c, const Trailer& at) {
+         for (size_t i = at.signature; i < at.gap; ++i)
+             c[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(c[i])));
+     },
+     true},
+    {"signature digit", [](std::string& c, const Trailer& at) { c[at.signature + 100] ^= 0x01; }, false},
+    {"bare line feed before the marker", [](std::string& c, const Trailer& at) { c[at.marker] = '\n'; }, false},
+    {"marker tag misspelt", [](std::string& c, const Trailer& at) { c[at.marker + 3] = 's'; }, false},
+    {"comment after the end tag", [](std::string& c, const Trailer&) { c += "\r\n<!-- copy -->"; }, false},
+    {"no '<' at all",
+     [](std::string& c, const Trailer&) {
+         for (char& ch : c)
+             if (ch == '<')
+                 ch = '[';
+     },
+     false},
+    {"empty", [](std::string& c, const Trailer&) { c.clear(); }, false},
+};
+
+void PrintTo(const EditCase& c, std::ostream* os) { *os << c.what; }
+
+class SignedFileEdit : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(SignedFileEdit, MarkerAndSignatureRules)
+{
+    std::string contents = Fixture("manifest.xml");
+    GetParam().edit(contents, FindTrailer(contents));
+    EXPECT_EQ(VerifySignedContents(PublicKey(), contents), GetParam().passes) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, SignedFileEdit, ::testing::ValuesIn(kEdits));
+
+// A '<' would move the closing part, so bytes change to '#'.
+TEST(SignedFile, EveryBodyAndClosingByteIsCovered)
+{
+    const std::string original = Fixture("manifest.xml");
+    const Trailer at = FindTrailer(original);
+    for (size_t i = 0; i < original.size(); ++i) {
+        if (i == at.marker)
+            i = at.closing + 1;
+        std::string contents = original;
+        contents[i] = '#';
+        EXPECT_FALSE(VerifySignedContents(PublicKey(), contents)) << "byte " << i;
+    }
+}
+
+TEST(SignedFile, GapBytesAreNotCovered)
+{
+    const std::string original = Fixture("manifest.xml");
+    const Trailer at = FindTrailer(original);
+    for (size_t i = at.gap; i < at.closing; ++i) {
+        std::string contents = original;
+        contents[i] = '#';
+        EXPECT_TRUE(VerifySignedContents(PublicKey(), contents)) << "gap byte " << i - at.gap;
+    }
+}
+
+TEST(SignedFile, TrailerPlacementAndSignedBlock)
+{
+    const std::string closing = "<x/>";
+    const std::string body = "<a>text";
+    struct Case {
+        const char* what;
+        std::string contents;
+        bool passes;
+    };
+    const Case cases[] = {
+        {"empty body: last '<' exactly 273 bytes in", kMarker + Sign(closing) + kGap + closing, true},
+        {"last '<' 272 bytes in", kMarker + Sign(closing) + std::string(kGap).substr(1) + closing, false},
+        // Signed over exactly what the check hashes when it looks 273 bytes
+        // back, so only the marker can reject it.
+        {"marker with a bare line feed",
+         body + "\n<Sign>" + Sign(body.substr(0, body.size() - 1) + closing) + kGap + closing, false},
+        {"the same with CR LF", body + kMarker + Sign(body + closing) + kGap + closing, true},
+        {"signed block longer than the digest", body + kMarker + Sign(body + closing, "#") + kGap + closing, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(VerifySignedContents(PublicKey(), c.contents), c.passes) << c.what;
+}
+
+TEST(SignedFile, OtherOrUnreadableKeyFails)
+{
+    auto changed = [](size_t at) {
+        std::string pem = PublicKey();
+        pem[at] = pem[at] == 'A' ? 'B' : 'A';
+        return pem;
+    };
+    // 40 lies in the DER header, 100 in the modulus: no key, another key.
+    for (const std::string& key : {std::string(), std::string("not a key"), changed(40), changed(100)})
+        EXPECT_FALSE(VerifySignedContents(key, Fixture("manifest.xml"))) << key;
+}
+
+TEST(SignedFile, ReadsTheFileWithoutChangingIt)
+{
+    const std::string path = SourcePath("tests/fixtures/signed/manifest.xml");
+    const std::string before = Fixture("manifest.xml");
+    EXPECT_TRUE(VerifySignedFile(PublicKey(), path.c_str()));
+    EXPECT_EQ(Fixture("manifest.xml"), before);
+    EXPECT_FALSE(VerifySignedFile(PublicKey(), SourcePath("tests/fixtures/signed/missing.xml").c_str()));
+    EXPECT_FALSE(VerifySignedFile(PublicKey(), SourcePath("tests/fixtures/signed/manifest-digestinfo.xml").c_str()));
+}
+
+}  // namespace
