@@ -1,0 +1,37 @@
+#include "tools/publish/release_layout.h"
+
+#include <strings.h>
+
+#include <cstdio>
+
+const char kReleaseInfoName[] = "release.json";
+const char kDownloadFolderName[] = "download";
+const char kCommonManifestName[] = "Digest.xml";
+const char kSigningKeyName[] = "signing.key.pem";
+const char kVerifyingKeyName[] = "signing.pub.pem";
+const char kStagingFolderName[] = "DownLoad";
+
+namespace {
+
+const char* const kStagedFolders[] = {"Data", "Plugins", "Script", "Tools"};
+
+}  // namespace
+
+std::string EditionManifestName(uint32_t bankId)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "Digest_%.3x.xml", static_cast<unsigned>(bankId));
+    return name;
+}
+
+bool IsStagedFolder(const std::string& path)
+{
+    if (path.empty())
+        return true;
+    // Windows matches folder names without regard to case.
+    for (const char* folder : kStagedFolders) {
+        if (strcasecmp(path.c_str(), folder) == 0)
+            return true;
+    }
+    return false;
+}
