@@ -1,0 +1,128 @@
+// Fault modes, each as a client sees it on the version query, and faults
+// chosen by a file's path.
+#include <optional>
+
+#include <boost/asio/error.hpp>
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/http/error.hpp>
+
+#include "demo_release.h"
+#include "server_suite.h"
+#include "test_client.h"
+
+namespace {
+
+namespace http = boost::beast::http;
+
+constexpr const char* kModes[] = {
+    "hang", "close", "garbage", "odd", "crlf", "truncate", "404", "500", "empty", "wrong-length", "bad-envelope", "not-json",
+};
+constexpr std::chrono::milliseconds kSilence{1500};
+
+std::string ServicePath(const std::string& mode)
+{
+    return "/" + mode + "/assist/server";
+}
+
+class FaultTest : public ServerSuite {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::vector<std::string> args = DemoServerArgs();
+        for (const char* mode : kModes) args.insert(args.end(), {"--fault", ServicePath(mode) + "=" + mode});
+        args.insert(args.end(), {"--fault", std::string(kDownloadPath) + "/Plugins/x.dll=truncate"});
+        StartServer(args);
+    }
+};
+
+enum class Opens { yes, no };
+
+// Lengths measured against a whole answer's.
+enum class Length { unchecked, whole, half, one_more };
+
+std::optional<size_t> Expected(Length length, size_t whole)
+{
+    switch (length) {
+        case Length::whole:
+            return whole;
+        case Length::half:
+            return whole / 2;
+        case Length::one_more:
+            return whole + 1;
+        default:
+            return std::nullopt;
+    }
+}
+
+TEST_F(FaultTest, EachModeOnTheVersionQuery)
+{
+    const boost::system::error_code none;
+    const struct {
+        const char* mode;
+        unsigned status;  // 0: nothing arrives
+        boost::system::error_code error;
+        Opens opens;  // as the downloader opens: length rounded down to even
+        const char* body_ends_with;
+        Length announced;
+        Length received;
+    } cases[] = {
+        {"hang", 0, boost::beast::error::timeout, Opens::no, "", Length::unchecked, Length::unchecked},
+        {"close", 0, http::error::end_of_stream, Opens::no, "", Length::unchecked, Length::unchecked},
+        {"garbage", 200, none, Opens::no, "", Length::unchecked, Length::unchecked},
+        {"odd", 200, none, Opens::yes, "\n", Length::unchecked, Length::unchecked},
+        {"crlf", 200, none, Opens::yes, "\r\n", Length::unchecked, Length::unchecked},
+        {"truncate", 200, http::error::partial_message, Opens::no, "", Length::whole, Length::half},
+        {"404", 404, none, Opens::no, "", Length::unchecked, Length::unchecked},
+        {"500", 500, none, Opens::no, "</html>\n", Length::unchecked, Length::unchecked},
+        {"empty", 200, none, Opens::no, "", Length::unchecked, Length::unchecked},
+        {"wrong-length", 200, http::error::partial_message, Opens::yes, "", Length::one_more, Length::whole},
+        {"bad-envelope", 200, none, Opens::no, "", Length::whole, Length::whole},
+        {"not-json", 200, none, Opens::yes, "", Length::unchecked, Length::unchecked},
+    };
+    const size_t whole = Fetch(ports(), {Route::http, "/assist/server?" + VersionQueryOf(kBank)}).body.size();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const Response response =
+            Fetch(ports(), {Route::http, ServicePath(c.mode) + "?" + VersionQueryOf(kBank)}, kSilence);
+        EXPECT_EQ(response.status, c.status);
+        EXPECT_EQ(response.error, c.error) << response.error.message();
+        EXPECT_EQ(OpenAnswer(response.body).has_value(), c.opens == Opens::yes) << response.body;
+        const std::string suffix = c.body_ends_with;
+        EXPECT_EQ(response.body.substr(response.body.size() - std::min(suffix.size(), response.body.size())), suffix);
+        if (c.announced != Length::unchecked) {
+            EXPECT_EQ(response.content_length, Expected(c.announced, whole));
+        }
+        if (c.received != Length::unchecked) {
+            EXPECT_EQ(response.body.size(), Expected(c.received, whole));
+        }
+    }
+}
+
+TEST(ServicePathFaultTest, AppliesToEveryVersionQueryAndNothingElse)
+{
+    std::vector<std::string> args = DemoServerArgs();
+    args.insert(args.end(), {"--fault", "/assist/server=500"});
+    const ServerProcess server(args);
+    ASSERT_TRUE(server.listening()) << server.Stderr();
+    for (const char* path : {"/assist/server", "/assist//assist/server", "/pweb/assist/server"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(Fetch(server.ports(), {Route::http, std::string(path) + "?" + VersionQueryOf(kBank)}).status, 500u);
+    }
+    EXPECT_EQ(Fetch(server.ports(), {Route::http, std::string(kDownloadPath) + "/Digest.xml"}).status, 200u);
+}
+
+TEST_F(FaultTest, FaultOnAFileAppliesInEverySeparatorForm)
+{
+    const size_t size = TheDemoRelease().Content("Plugins/x.dll").size();
+    for (const char* form : {"/Plugins/x.dll", "/Plugins\\x.dll", "/Plugins%5Cx.dll"}) {
+        for (Route route : {Route::http, Route::tunnel}) {
+            SCOPED_TRACE(std::string(RouteName(route)) + " " + form);
+            const Response response = Fetch(ports(), {route, std::string(kDownloadPath) + form});
+            EXPECT_EQ(response.error, http::error::partial_message);
+            EXPECT_EQ(response.content_length, size);
+            EXPECT_EQ(response.body.size(), size / 2);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "tools/server/delivery.h"
+
+#include <sstream>
+
+#include <boost/beast/http.hpp>
+
+namespace http = boost::beast::http;
+
+namespace {
+
+constexpr char kServerName[] = "pellis-server";
+constexpr char kTunnelReason[] = "Connection established";
+
+std::string Head(const Reply& reply, unsigned version, size_t content_length, bool keep_alive)
+{
+    http::response<http::empty_body> head;
+    head.version(version);
+    head.result(reply.status);
+    head.set(http::field::server, kServerName);
+    head.set(http::field::content_type, reply.content_type);
+    head.content_length(content_length);
+    head.keep_alive(keep_alive);
+    std::ostringstream out;
+    out << head.base();
+    return out.str();
+}
+
+std::string TunnelHead(unsigned version)
+{
+    http::response<http::empty_body> head{http::status::ok, version};
+    head.reason(kTunnelReason);
+    std::ostringstream out;
+    out << head.base();
+    return out.str();
+}
+
+}  // namespace
+
+Delivery Deliver(const Reply& reply, unsigned version, bool keep_alive)
+{
+    Delivery delivery;
+    if (reply.tunnel) {
+        delivery.bytes = TunnelHead(version);
+        delivery.after = Delivery::After::tunnel;
+        return delivery;
+    }
+    switch (reply.fault) {
+        case Fault::hang:
+        case Fault::blackhole:
+            delivery.answered = false;
+            delivery.after = Delivery::After::hold;
+            return delivery;
+        case Fault::close:
+        case Fault::refuse:
+            delivery.answered = false;
+            return delivery;
+        case Fault::truncate:
+            delivery.body_bytes = reply.body.size() / 2;
+            delivery.bytes = Head(reply, version, reply.body.size(), false) + reply.body.substr(0, delivery.body_bytes);
+            return delivery;
+        case Fault::wrong_length:
+            delivery.body_bytes = reply.body.size();
+            delivery.bytes = Head(reply, version, reply.body.size() + 1, false) + reply.body;
+            return delivery;
+        default:
+            break;
+    }
+    const bool keep = keep_alive;
+    delivery.body_bytes = reply.body.size();
+    delivery.bytes = Head(reply, version, reply.body.size(), keep) + reply.body;
+    delivery.after = keep ? Delivery::After::keep_alive : Delivery::After::close;
+    return delivery;
+}

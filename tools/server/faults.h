@@ -1,0 +1,35 @@
+// Misbehaviours the server puts on for tests, chosen per request path, and the
+// two the proxy applies per host.
+#pragma once
+
+#include <string_view>
+
+struct Reply;
+
+enum class Fault {
+    none,
+    hang,          // read the request, never answer
+    close,         // close without answering
+    garbage,       // 200 with a body that is no envelope
+    odd,           // the answer and one "\n"
+    crlf,          // the answer and "\r\n"
+    truncate,      // full Content-Length, half the body, close
+    not_found,     // 404
+    server_error,  // 500 with an HTML body
+    wrong_length,  // Content-Length one more than the body, close
+    empty,         // 200 with an empty body
+    bad_envelope,  // the answer with one character changed
+    not_json,      // a sealed answer whose message is no JSON
+    refuse,        // proxy: close without answering
+    blackhole,     // proxy: never answer
+};
+
+// Only the modes a --fault option may name; false for any other text.
+bool ParseFaultMode(std::string_view name, Fault* fault);
+
+// The name used on the command line and in the request log; null for none.
+const char* FaultName(Fault fault);
+
+// Marks the reply with the fault and makes the changes to status and body at
+// once; faults of framing act when the reply is sent (Deliver).
+void ApplyFault(Fault fault, Reply* reply);

@@ -1,0 +1,166 @@
+#include "tools/server/http_session.h"
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+#include <boost/asio/write.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
+
+#include "tools/server/delivery.h"
+#include "tools/server/request_log.h"
+#include "tools/server/router.h"
+#include "tools/server/tunnel.h"
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+
+namespace {
+
+using PlainStream = beast::tcp_stream;
+using TlsStream = beast::ssl_stream<beast::tcp_stream>;
+
+// Bounds for a client that stalls: the handshake and each request (idle time
+// before a kept-alive request included), each reply, and a close.
+constexpr auto kRequestTimeout = std::chrono::seconds(15);
+constexpr auto kWriteTimeout = std::chrono::seconds(30);
+constexpr auto kCloseTimeout = std::chrono::seconds(5);
+constexpr uint32_t kMaxHeaderBytes = 16 * 1024;
+constexpr uint64_t kMaxBodyBytes = 64 * 1024;
+
+template <class Stream>
+class Session : public std::enable_shared_from_this<Session<Stream>> {
+public:
+    Session(Stream stream, const Services& services, ListenerKind listener)
+        : stream_(std::move(stream)), services_(services), listener_(listener)
+    {
+    }
+
+    void Start()
+    {
+        if constexpr (kIsTls) {
+            Lowest().expires_after(kRequestTimeout);
+            stream_.async_handshake(asio::ssl::stream_base::server,
+                                    [self = this->shared_from_this()](beast::error_code ec) {
+                                        if (!ec) self->ReadRequest();
+                                    });
+        } else {
+            ReadRequest();
+        }
+    }
+
+private:
+    static constexpr bool kIsTls = std::is_same_v<Stream, TlsStream>;
+
+    beast::tcp_stream& Lowest() { return beast::get_lowest_layer(stream_); }
+
+    void ReadRequest()
+    {
+        parser_.emplace();
+        parser_->header_limit(kMaxHeaderBytes);
+        parser_->body_limit(kMaxBodyBytes);
+        Lowest().expires_after(kRequestTimeout);
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = this->shared_from_this()](beast::error_code ec, size_t) { self->OnRequest(ec); });
+    }
+
+    void OnRequest(beast::error_code ec)
+    {
+        if (!ec) {
+            Answer(services_.router.Handle(listener_, parser_->get(), DescribeTarget(parser_->get())));
+            return;
+        }
+        // A connection that ends or stalls is dropped; a request the parser
+        // refuses is answered, so a test sees why.
+        if (ec == http::error::end_of_stream || ec == beast::error::timeout || !parser_->got_some()) return;
+        Answer(TextReply(ec == http::error::header_limit ? 431 : 400, "malformed request: " + ec.message() + "\n"));
+    }
+
+    void Answer(const Reply& reply)
+    {
+        const Request& request = parser_->get();
+        const bool keep_alive = parser_->is_done() && request.keep_alive();
+        delivery_ = Deliver(reply, request.version() == 10 ? 10 : 11, keep_alive);
+        services_.log.Write(listener_, request, DescribeTarget(request), reply, delivery_);
+        if (delivery_.after == Delivery::After::tunnel) {
+            if constexpr (!kIsTls) {
+                OpenTunnel(stream_.release_socket(), std::move(delivery_.bytes),
+                           beast::buffers_to_string(buffer_.data()), services_.tunnel_target);
+            }
+            return;
+        }
+        if (!delivery_.answered) {
+            if (delivery_.after == Delivery::After::hold)
+                Hold();
+            else
+                Close();
+            return;
+        }
+        Lowest().expires_after(kWriteTimeout);
+        asio::async_write(stream_, asio::buffer(delivery_.bytes),
+                          [self = this->shared_from_this()](beast::error_code ec, size_t) {
+                              if (ec) return;
+                              if (self->delivery_.after == Delivery::After::keep_alive)
+                                  self->ReadRequest();
+                              else
+                                  self->Close();
+                          });
+    }
+
+    // Keeps the connection open and silent until the client goes or the server stops.
+    void Hold()
+    {
+        Lowest().expires_never();
+        DiscardInput();
+    }
+
+    // The plain close lingers: closing a socket with unread input resets the
+    // connection, which can destroy a reply the client has not read yet (a
+    // client still sending an oversized header, say).
+    void Close()
+    {
+        Lowest().expires_after(kCloseTimeout);
+        if constexpr (kIsTls) {
+            stream_.async_shutdown([self = this->shared_from_this()](beast::error_code) {});
+        } else {
+            beast::error_code ignored;
+            stream_.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+            DiscardInput();
+        }
+    }
+
+    // Reads and drops whatever the client sends until it closes or time runs out.
+    void DiscardInput()
+    {
+        stream_.async_read_some(asio::buffer(discarded_),
+                                [self = this->shared_from_this()](beast::error_code ec, size_t) {
+                                    if (!ec) self->DiscardInput();
+                                });
+    }
+
+    Stream stream_;
+    const Services& services_;
+    const ListenerKind listener_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    Delivery delivery_;
+    std::array<char, 4096> discarded_{};
+};
+
+}  // namespace
+
+void ServePlain(asio::ip::tcp::socket socket, const Services& services, ListenerKind listener)
+{
+    std::make_shared<Session<PlainStream>>(PlainStream(std::move(socket)), services, listener)->Start();
+}
+
+void ServeTls(asio::ip::tcp::socket socket, asio::ssl::context& tls, const Services& services)
+{
+    std::make_shared<Session<TlsStream>>(TlsStream(PlainStream(std::move(socket)), tls), services, ListenerKind::https)
+        ->Start();
+}

@@ -1,0 +1,49 @@
+// pellis-server: the reference bank server (see kUsage in options.cpp).
+#include <csignal>
+#include <cstdio>
+
+#include <boost/asio/io_context.hpp>
+
+#include "tools/server/options.h"
+#include "tools/server/router.h"
+#include "tools/server/server.h"
+
+namespace {
+
+constexpr int kExitRunFailure = 1;
+constexpr int kExitBadInput = 2;
+
+int Fail(int code, const std::string& error)
+{
+    std::fprintf(stderr, "pellis-server: %s\n", error.c_str());
+    if (code == kExitBadInput) std::fputs("Try 'pellis-server --help'.\n", stderr);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ServerOptions options;
+    std::string error;
+    switch (ParseOptions(argc, argv, &options, &error)) {
+        case ParseOutcome::help:
+            std::fputs(kUsage, stdout);
+            return 0;
+        case ParseOutcome::error:
+            return Fail(kExitBadInput, error);
+        case ParseOutcome::run:
+            break;
+    }
+    std::optional<Router> router = Router::Load(options, &error);
+    if (!router) return Fail(kExitBadInput, error);
+
+    // A reader of the log or of stdout that goes away must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    boost::asio::io_context io;
+    Server server(io, options, std::move(*router));
+    if (!server.Start(&error)) return Fail(kExitRunFailure, error);
+    io.run();
+    return 0;
+}

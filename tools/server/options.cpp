@@ -1,0 +1,254 @@
+#include "tools/server/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <set>
+
+#include <boost/asio/ip/address.hpp>
+
+#include "tools/server/url_path.h"
+
+const char kUsage[] = R"(Usage: pellis-server [OPTION]...
+The bank's server for tests of pellis: answers the version query, serves a
+release's download area over HTTP and HTTPS, and runs a forward proxy that
+leads every host to these listeners.
+
+Content:
+  --deploy DIR         open and seal envelopes with DIR/envelope.keys
+  --release DIR        answer with DIR/release.json and serve DIR/download below
+                       the path of its "url"
+  --serve PATH=FILE    answer GET PATH with the bytes of FILE, status 200
+  --status PATH=CODE   answer a --serve PATH with status CODE (100-599)
+
+Listeners:
+  --bind ADDR          address of all three listeners (default 127.0.0.1)
+  --http-port N        plain HTTP (default 0: any free port)
+  --https-port N       HTTPS, with a certificate made at start (default 0)
+  --proxy-port N       forward proxy (default 0): absolute-URI requests are
+                       answered here, CONNECT is tunnelled to the HTTPS listener
+  --cert KIND          self-signed (default), expired or wrong-name
+
+Proxy, per host (case-insensitive, without port):
+  --refuse HOST        close CONNECT and absolute requests unanswered
+  --blackhole HOST     accept and never answer. For plain HTTP only: WinINet
+                       under Wine crashes when a CONNECT tunnel stays silent
+
+Faults:
+  --fault PATH=MODE    misbehave on GET PATH; "/assist/server" applies to every
+                       version query. MODE is one of
+       hang            read the request, never answer, keep the connection
+       close           close without answering
+       garbage         200 with a body that is no envelope
+       odd             the answer followed by "\n"
+       crlf            the answer followed by "\r\n"
+       truncate        announce the full Content-Length, send half, close
+       404, 500        that status (500 with an HTML body)
+       wrong-length    Content-Length one more than the body, close
+       empty           200 with an empty body
+       bad-envelope    the answer with its last character changed
+       not-json        a sealed answer whose message is no JSON
+                       Through a CONNECT tunnel WinINet under Wine resends
+                       forever after close and crashes on hang: to simulate a
+                       dead HTTPS bank, use --refuse.
+
+Operation:
+  --log FILE           append one JSON line per request to FILE (default stderr)
+  --ports-file FILE    once listening, write "http=N https=N proxy=N" to FILE
+                       (atomically: the file appears complete)
+  --lifetime SECONDS   stop after SECONDS
+  --help               show this text
+
+--refuse, --blackhole, --fault, --serve and --status may be repeated. PATHs are
+compared without query, percent-decoded, with "\" read as "/" and repeated "/"
+collapsed. The listening ports also go to stdout as "http=N https=N proxy=N".
+SIGTERM and SIGINT stop the server.
+
+Exit status: 0 after a stop, 1 when a listener cannot start, 2 for a bad
+command line or an input it names that cannot be read.
+)";
+
+namespace {
+
+using Apply = bool (*)(const std::string& value, ServerOptions* options, std::string* error);
+
+bool ParseNumber(const std::string& text, unsigned long low, unsigned long high, unsigned long* value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    errno = 0;
+    *value = std::strtoul(text.c_str(), nullptr, 10);
+    return errno == 0 && *value >= low && *value <= high;
+}
+
+bool ParsePort(const std::string& text, uint16_t* port, std::string* error)
+{
+    unsigned long value = 0;
+    if (!ParseNumber(text, 0, 65535, &value)) {
+        *error = "not a port number (0-65535): " + text;
+        return false;
+    }
+    *port = static_cast<uint16_t>(value);
+    return true;
+}
+
+// "PATH=VALUE" with PATH starting with "/"; PATH comes back normalised.
+bool SplitAssignment(const std::string& text, std::string* path, std::string* value, std::string* error)
+{
+    const size_t equals = text.find('=');
+    if (text.empty() || text[0] != '/' || equals == std::string::npos || equals + 1 == text.size()) {
+        *error = "expected PATH=VALUE with PATH starting with \"/\": " + text;
+        return false;
+    }
+    *path = NormalisePath(text.substr(0, equals));
+    *value = text.substr(equals + 1);
+    return true;
+}
+
+bool AddHost(const std::string& text, std::vector<std::string>* hosts, std::string* error)
+{
+    const std::string host = HostWithoutPort(text);
+    if (host.empty()) {
+        *error = "not a host name: " + text;
+        return false;
+    }
+    hosts->push_back(host);
+    return true;
+}
+
+struct OptionSpec {
+    const char* name;
+    bool repeatable;
+    Apply apply;
+};
+
+const OptionSpec kOptions[] = {
+    {"--deploy", false,
+     [](const std::string& v, ServerOptions* o, std::string*) {
+         o->deploy_dir = v;
+         return true;
+     }},
+    {"--release", false,
+     [](const std::string& v, ServerOptions* o, std::string*) {
+         o->release_dir = v;
+         return true;
+     }},
+    {"--serve", true,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         std::string path, file;
+         if (!SplitAssignment(v, &path, &file, e)) return false;
+         o->served_files[path] = file;
+         return true;
+     }},
+    {"--status", true,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         std::string path, code;
+         unsigned long status = 0;
+         if (!SplitAssignment(v, &path, &code, e)) return false;
+         if (!ParseNumber(code, 100, 599, &status)) {
+             *e = "not a status code (100-599): " + code;
+             return false;
+         }
+         o->statuses[path] = static_cast<unsigned>(status);
+         return true;
+     }},
+    {"--bind", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         boost::system::error_code ec;
+         boost::asio::ip::make_address(v, ec);
+         if (ec) {
+             *e = "not an IP address: " + v;
+             return false;
+         }
+         o->bind_address = v;
+         return true;
+     }},
+    {"--http-port", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->http_port, e); }},
+    {"--https-port", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->https_port, e); }},
+    {"--proxy-port", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->proxy_port, e); }},
+    {"--cert", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         if (ParseCertKind(v, &o->cert)) return true;
+         *e = "unknown certificate kind: " + v;
+         return false;
+     }},
+    {"--refuse", true,
+     [](const std::string& v, ServerOptions* o, std::string* e) { return AddHost(v, &o->refused_hosts, e); }},
+    {"--blackhole", true,
+     [](const std::string& v, ServerOptions* o, std::string* e) { return AddHost(v, &o->blackholed_hosts, e); }},
+    {"--fault", true,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         std::string path, mode;
+         if (!SplitAssignment(v, &path, &mode, e)) return false;
+         if (!ParseFaultMode(mode, &o->faults[path])) {
+             *e = "unknown fault mode: " + mode;
+             return false;
+         }
+         return true;
+     }},
+    {"--log", false,
+     [](const std::string& v, ServerOptions* o, std::string*) {
+         o->log_file = v;
+         return true;
+     }},
+    {"--ports-file", false,
+     [](const std::string& v, ServerOptions* o, std::string*) {
+         o->ports_file = v;
+         return true;
+     }},
+    {"--lifetime", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         unsigned long seconds = 0;
+         if (!ParseNumber(v, 1, 1000000, &seconds)) {
+             *e = "not a number of seconds (1-1000000): " + v;
+             return false;
+         }
+         o->lifetime_seconds = static_cast<unsigned>(seconds);
+         return true;
+     }},
+};
+
+const OptionSpec* FindOption(const std::string& name)
+{
+    for (const OptionSpec& spec : kOptions) {
+        if (name == spec.name) return &spec;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ParseOutcome ParseOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error)
+{
+    std::set<std::string> seen;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") return ParseOutcome::help;
+        const OptionSpec* spec = FindOption(arg);
+        if (!spec) {
+            *error = "unknown argument: " + arg;
+            return ParseOutcome::error;
+        }
+        if (!spec->repeatable && !seen.insert(arg).second) {
+            *error = arg + " given twice";
+            return ParseOutcome::error;
+        }
+        if (i + 1 == argc) {
+            *error = arg + " needs a value";
+            return ParseOutcome::error;
+        }
+        std::string reason;
+        if (!spec->apply(argv[++i], options, &reason)) {
+            *error = arg + ": " + reason;
+            return ParseOutcome::error;
+        }
+    }
+    for (const auto& [path, status] : options->statuses) {
+        if (!options->served_files.count(path)) {
+            *error = "--status " + path + " has no --serve for the same PATH";
+            return ParseOutcome::error;
+        }
+    }
+    return ParseOutcome::run;
+}

@@ -1,0 +1,34 @@
+// One JSON line per request, flushed at once so that a test reads it as soon
+// as the reply arrives:
+//   {"listener":"http|https|proxy","method":"GET","host":"ebank.aldmoor.example",
+//    "target":"/assist/server?reqtype=1&data=...","path":"/assist/server",
+//    "version":"HTTP/1.0","headers":[["Accept","*,*/*"],...],
+//    "status":200,"bytes":340,"fault":null}
+// Members come in no fixed order. "host" is lower case without port; "headers"
+// keeps the received order and spelling; "status" is null when nothing was
+// answered; "bytes" counts the body bytes sent; "fault" names the fault mode
+// or proxy policy applied ("refuse", "blackhole"), or is null.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "tools/server/delivery.h"
+#include "tools/server/request.h"
+
+class RequestLog {
+public:
+    // An empty path logs to stderr; a file is appended to.
+    bool Open(const std::string& path, std::string* error);
+
+    void Write(ListenerKind listener, const Request& request, const TargetParts& target, const Reply& reply,
+               const Delivery& delivery);
+
+private:
+    struct Closer {
+        void operator()(FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<FILE, Closer> file_;
+    FILE* out_ = stderr;
+};

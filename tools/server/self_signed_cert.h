@@ -1,0 +1,22 @@
+// The HTTPS listener's certificate, made afresh at every start: the client
+// under test ignores every certificate problem, and these kinds let its tests
+// show that.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <boost/asio/ssl/context.hpp>
+
+enum class CertKind {
+    self_signed,  // valid now, for the release's host, "localhost" and 127.0.0.1
+    expired,      // the same names, validity ended yesterday
+    wrong_name,   // valid now, for a name no client asks for
+};
+
+bool ParseCertKind(std::string_view name, CertKind* kind);
+
+// Generates an RSA key and a self-signed certificate for `host` (may be empty)
+// and installs both in `context`.
+bool UseSelfSignedCertificate(boost::asio::ssl::context& context, CertKind kind, const std::string& host,
+                              std::string* error);
