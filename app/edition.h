@@ -4,12 +4,9 @@
 
 #include <cstdint>
 
-#ifndef PELLIS_BANK_ID
-#define PELLIS_BANK_ID 0x811
-#endif
-
-// The edition this build serves.
-constexpr uint32_t kBuildBankId = PELLIS_BANK_ID;
+// The edition this program serves: a build option, compiled into the
+// program alone so that one build tree can make programs for several banks.
+extern const uint32_t kBuildBankId;
 
 // Fills editionInfo, serverInfo and the file names of installInfo for the
 // build's edition. Runs once, at start-up, before anything reads them.

@@ -1,8 +1,104 @@
 #include "app/version_check.h"
 
-// Placeholder until the request channel exists: every start is treated as a
-// first installation, which leads to the version-query dialog.
-int CheckVersion(const std::string&, CDownloaderApp&)
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/config.h"
+#include "app/start_option.h"
+#include "engine/run_mode.h"
+#include "protocol/request_channel.h"
+#include "protocol/version_number.h"
+#include "system/process_utils.h"
+#include "system/registry.h"
+#include "system/registry_paths.h"
+#include "ui/progress_dlg.h"
+#include "ui/update_dlg.h"
+
+namespace {
+
+// The server gets four chances, one right after the other; the user sees no
+// window meanwhile, and a bank that never answers ends the start silently.
+constexpr int kQueryAttempts = 4;
+
+enum UpdateMode { kNoUpdate = 0, kOfferUpdate = 1, kForceUpdate = 2 };
+
+struct InstalledAssistant {
+    std::string version;
+    std::string path;
+};
+
+bool ReadInstalledAssistant(InstalledAssistant* installed)
 {
-    return 0;
+    RegKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, ProductKeyPath(), KEY_ALL_ACCESS);
+    return key && ReadRegistryText(key.get(), "Version", &installed->version) &&
+           ReadRegistryText(key.get(), "Path", &installed->path);
+}
+
+// Repair: the browser holds the assistant's files, so it must go first.
+void Repair()
+{
+    DWORD browser = 0;
+    if (FindProcess(&browser)) {
+        if (::MessageBoxA(nullptr, "安装过程中需关闭IE浏览器，是否继续？", editionInfo.productName.c_str(),
+                          MB_YESNO) != IDYES)
+            return;
+        KillProcess(browser);
+    }
+    RunProgressDialog(kRunModeRepair);
+}
+
+void ReportUpToDate()
+{
+    char text[512];
+    std::snprintf(text, sizeof text, "您当前已安装了最新的%s版本。", editionInfo.productName.c_str());
+    ::MessageBoxA(nullptr, text, editionInfo.productName.c_str(), MB_OK);
+}
+
+}  // namespace
+
+int CheckVersion(const std::string& commandTail, CDownloaderApp& app)
+{
+    InstalledAssistant installed;
+    if (!ReadInstalledAssistant(&installed))
+        return 0;
+
+    VersionAnswer answer;
+    switch (RunVersionQuery(kQueryAttempts, &answer)) {
+    case QueryOutcome::NoAnswer:
+        ::ExitProcess(0);
+    case QueryOutcome::CannotOpen:
+    case QueryOutcome::Malformed:
+        return 1;
+    case QueryOutcome::Answered:
+        break;
+    }
+    installInfo.serverVersion = answer.version;
+    installInfo.downloadUrl = answer.downloadUrl;
+    installInfo.updateMode = UpdateModeFromText(answer.updateText);
+
+    const StartOption option = ParseStartOption(commandTail);
+    if (installInfo.updateMode == kNoUpdate && option == StartOption::Update)
+        return 1;
+
+    const VersionNumber latest = ParseVersion(installInfo.serverVersion);
+    installInfo.installPath = installed.path;
+    const VersionNumber current = ParseVersion(installed.version);
+
+    if (option == StartOption::LoseFile) {
+        Repair();
+        return 1;
+    }
+    if (current < latest) {
+        if (installInfo.updateMode == kOfferUpdate) {
+            RunUpdatePrompt(app);
+        } else if (installInfo.updateMode == kForceUpdate) {
+            KillProcess(0);
+            RunProgressDialog(kRunModeUpdate);
+        }
+        return 1;
+    }
+    if (option != StartOption::Update)
+        ReportUpToDate();
+    return 1;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -45,3 +46,17 @@ struct KernelHandleTraits {
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
 using UniqueHandle = ScopedHandle<HANDLE, KernelHandleTraits>;
+
+struct InternetHandleTraits {
+    static HINTERNET Invalid() { return nullptr; }
+    static bool IsValid(HINTERNET h) { return h != nullptr; }
+    static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
+};
+using InternetHandle = ScopedHandle<HINTERNET, InternetHandleTraits>;
+
+struct RegKeyTraits {
+    static HKEY Invalid() { return nullptr; }
+    static bool IsValid(HKEY h) { return h != nullptr; }
+    static void Close(HKEY h) { ::RegCloseKey(h); }
+};
+using RegKey = ScopedHandle<HKEY, RegKeyTraits>;

@@ -38,8 +38,9 @@ namespace {
 
 struct WindowSearch {
     DWORD processId;
-    const std::string* title;
+    const std::string* title;  // null: any visible window
     HWND found;
+    const char* className = nullptr;
 };
 
 BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
@@ -47,9 +48,14 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    char title[512];
-    if (pid == search->processId && ::IsWindowVisible(hwnd) && ::GetWindowTextA(hwnd, title, sizeof title) > 0 &&
-        *search->title == title) {
+    if (pid != search->processId || !::IsWindowVisible(hwnd))
+        return TRUE;
+    char title[512] = {};
+    ::GetWindowTextA(hwnd, title, sizeof title);
+    char className[64] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    if ((search->title == nullptr || *search->title == title) &&
+        (search->className == nullptr || std::string(search->className) == className)) {
         search->found = hwnd;
         return FALSE;
     }
@@ -58,15 +64,56 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
 
 }  // namespace
 
-HWND WaitForWindow(const RunningProgram& program, const std::string& title, DWORD ms)
+
+namespace {
+
+HWND WaitForMatch(const RunningProgram& program, const std::string* title, const char* className, DWORD ms)
 {
     const DWORD start = ::GetTickCount();
-    do {
-        WindowSearch search{program.processId, &title, nullptr};
+    for (;;) {
+        WindowSearch search{program.processId, title, nullptr, className};
         ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr)
             return search.found;
+        if (::GetTickCount() - start >= ms)
+            return nullptr;
         ::Sleep(100);
-    } while (::GetTickCount() - start < ms);
-    return nullptr;
+    }
+}
+
+// The dialog class of message boxes.
+const char kMessageBoxClass[] = "#32770";
+// The id of a message box's text control.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+}  // namespace
+
+HWND WaitForMessageBox(const RunningProgram& program, const std::string& caption, DWORD ms)
+{
+    return WaitForMatch(program, &caption, kMessageBoxClass, ms);
+}
+
+std::string MessageBoxText(HWND box)
+{
+    char text[1024] = {};
+    ::GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof text);
+    return text;
+}
+
+HWND WaitForWindow(const RunningProgram& program, const std::string& title, DWORD ms)
+{
+    return WaitForMatch(program, &title, nullptr, ms);
+}
+
+DWORD WaitForExitWithoutWindows(const RunningProgram& program, DWORD ms, bool* sawWindow)
+{
+    *sawWindow = false;
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD code = WaitForExit(program, 100);
+        if (WaitForMatch(program, nullptr, nullptr, 0) != nullptr)
+            *sawWindow = true;
+        if (code != STILL_ACTIVE || ::GetTickCount() - start >= ms)
+            return code;
+    }
 }

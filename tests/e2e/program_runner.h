@@ -24,3 +24,13 @@ DWORD WaitForExit(const RunningProgram& program, DWORD ms);
 
 // The first visible top-level window of the process with that title, or null after `ms`.
 HWND WaitForWindow(const RunningProgram& program, const std::string& title, DWORD ms);
+
+// A message box of the process with that caption, or null after `ms`.
+HWND WaitForMessageBox(const RunningProgram& program, const std::string& caption, DWORD ms);
+
+// The text a message box shows.
+std::string MessageBoxText(HWND box);
+
+// Waits for the process to end; the exit code, or STILL_ACTIVE after `ms`.
+// Sets *sawWindow when the process showed any visible top-level window meanwhile.
+DWORD WaitForExitWithoutWindows(const RunningProgram& program, DWORD ms, bool* sawWindow);

@@ -1,0 +1,8 @@
+#pragma once
+
+// What one run of the update engine does.
+enum RunMode {
+    kRunModeInstall = 0,  // first installation, straight into the install folder
+    kRunModeUpdate = 1,   // changed files through the staging folder
+    kRunModeRepair = 2,   // the same, started with "-losefile"
+};

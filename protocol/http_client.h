@@ -1,0 +1,42 @@
+// One HTTP or HTTPS GET of a complete URL over WinINet, for the version query.
+//
+// Deliberately lenient, because the bank's servers and the answers' own
+// envelope digest decide what is usable: the same fixed headers for every
+// server, every certificate problem ignored, the status code never examined,
+// no content decoding.
+#pragma once
+
+#include <string>
+
+#include "system/handles.h"
+
+// Results of HttpGet.
+constexpr int kHttpOk = 0;
+constexpr int kHttpFailed = 1;
+constexpr int kHttpTimedOut = 2;
+
+class CHttpClient {
+public:
+    // Opens the Internet session with the system's configured proxy settings.
+    CHttpClient();
+    virtual ~CHttpClient();
+    CHttpClient(const CHttpClient&) = delete;
+    CHttpClient& operator=(const CHttpClient&) = delete;
+
+    // 0 with `response` replaced by the body; 1 on failure; 2 when the failure
+    // was a WinINet time-out. On failure `response` is left as it was.
+    int HttpGet(const std::string& url, std::string& response);
+
+    // Closes the request and the connection of the request in progress.
+    void CloseRequest();
+
+private:
+    int Fail();
+
+    InternetHandle m_pSession;
+    InternetHandle m_pConnection;  // only while HttpGet runs
+    InternetHandle m_pFile;        // the request; only while HttpGet runs
+};
+
+// Maps a WinINet error code to HttpGet's failure result.
+int HttpFailureResult(DWORD error);

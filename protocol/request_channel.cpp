@@ -1,0 +1,86 @@
+#include "protocol/request_channel.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/config.h"
+#include "protocol/deploy_material.h"
+#include "protocol/envelope.h"
+#include "protocol/http_client.h"
+
+namespace {
+
+bool Seal(const std::string& message, std::string* text)
+{
+    const auto* bytes = reinterpret_cast<const uint8_t*>(message.data());
+    size_t needed = 0;
+    if (SealEnvelope(kBuiltInEnvelopeKey, bytes, message.size(), nullptr, &needed) != 0)
+        return false;
+    std::vector<char> buffer(needed + 1, '\0');
+    size_t capacity = needed;
+    if (SealEnvelope(kBuiltInEnvelopeKey, bytes, message.size(), buffer.data(), &capacity) != 0)
+        return false;
+    text->assign(buffer.data());
+    return true;
+}
+
+}  // namespace
+
+bool SendSealedRequest(const std::string& requestPath, const std::string& message, std::string& answer)
+{
+    CHttpClient client;
+    std::string envelope;
+    if (!Seal(message, &envelope))
+        return false;
+
+    const std::string tail = serverInfo.urlPrefix + requestPath + envelope;
+    if (serverInfo.serverUrls.empty())
+        return client.HttpGet(serverInfo.serverUrl + tail, answer) == kHttpOk;
+    // An empty body is no answer: a server that gives one (a proxy that
+    // cannot reach it, a server in maintenance) is passed over like one that
+    // fails, so the next alternative still gets its turn.
+    bool answered = false;
+    for (const std::string& base : serverInfo.serverUrls) {
+        if (client.HttpGet(base + tail, answer) == kHttpOk) {
+            answered = true;
+            if (!answer.empty())
+                break;
+        }
+    }
+    return answered;
+}
+
+bool OpenAnswer(const std::string& answer, std::string& message)
+{
+    const size_t length = answer.size() & ~static_cast<size_t>(1);
+    std::vector<uint8_t> buffer(length + 1, 0);
+    size_t capacity = length;
+    if (OpenEnvelope(kBuiltInEnvelopeKey, answer.data(), length, buffer.data(), &capacity) != 0)
+        return false;
+    message.assign(reinterpret_cast<const char*>(buffer.data()));
+    return true;
+}
+
+std::string VersionQueryMessage()
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", editionInfo.bankId);
+    return text;
+}
+
+QueryOutcome RunVersionQuery(int attempts, VersionAnswer* answer)
+{
+    const std::string message = VersionQueryMessage();
+    std::string sealedAnswer;
+    bool answered = false;
+    for (int i = 0; i < attempts && !answered; ++i) {
+        sealedAnswer.clear();
+        answered = SendSealedRequest(serverInfo.requestPath, message, sealedAnswer) && !sealedAnswer.empty();
+    }
+    if (!answered)
+        return QueryOutcome::NoAnswer;
+    std::string plaintext;
+    if (!OpenAnswer(sealedAnswer, plaintext))
+        return QueryOutcome::CannotOpen;
+    return ParseVersionAnswer(plaintext, answer) ? QueryOutcome::Answered : QueryOutcome::Malformed;
+}

@@ -1,0 +1,41 @@
+#include "protocol/version_answer.h"
+
+#include <json/json.h>
+
+#include <cstdlib>
+
+namespace {
+
+bool ReadStringMember(const Json::Value& root, const char* name, std::string* out)
+{
+    const Json::Value& member = root[name];
+    if (member.isNull()) {
+        out->clear();
+        return true;
+    }
+    if (!member.isString())
+        return false;
+    *out = member.asString();
+    return true;
+}
+
+}  // namespace
+
+bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer)
+{
+    Json::Reader reader;
+    Json::Value root;
+    if (!reader.parse(plaintext, root) || !root.isObject())
+        return false;
+    VersionAnswer parsed;
+    if (!ReadStringMember(root, "v", &parsed.version) || !ReadStringMember(root, "url", &parsed.downloadUrl) ||
+        !ReadStringMember(root, "update", &parsed.updateText))
+        return false;
+    *answer = parsed;
+    return true;
+}
+
+int UpdateModeFromText(const std::string& text)
+{
+    return std::atoi(text.c_str());
+}

@@ -1,0 +1,20 @@
+// The opened answer of the version query: a JSON object with the string
+// members "v" (latest version), "url" (download base URL) and "update"
+// (update mode as decimal text). Comments are allowed, other members ignored.
+#pragma once
+
+#include <string>
+
+struct VersionAnswer {
+    std::string version;      // "v"
+    std::string downloadUrl;  // "url"
+    std::string updateText;   // "update"
+};
+
+// False when the text is not JSON, its root is not an object, or one of the
+// three members is present with a type other than string. A missing (or
+// null) member reads as empty text.
+bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer);
+
+// The update mode as atoi reads it: leading blanks, a sign, digits; else 0.
+int UpdateModeFromText(const std::string& text);

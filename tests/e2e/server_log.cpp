@@ -1,0 +1,44 @@
+#include "tests/e2e/server_log.h"
+
+#include <json/json.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+std::vector<LoggedRequest> ReadServerLog()
+{
+    std::vector<LoggedRequest> requests;
+    const char* path = std::getenv("PELLIS_SERVER_LOG");
+    if (path == nullptr)
+        return requests;
+    std::ifstream in(path);
+    std::string line;
+    Json::Reader reader;
+    while (std::getline(in, line)) {
+        Json::Value entry;
+        if (!reader.parse(line, entry) || !entry.isObject())
+            continue;
+        LoggedRequest request;
+        request.listener = entry["listener"].asString();
+        request.method = entry["method"].asString();
+        request.host = entry["host"].asString();
+        request.path = entry["path"].asString();
+        request.version = entry["version"].asString();
+        request.status = entry["status"].asInt();
+        for (const Json::Value& header : entry["headers"])
+            request.headers.emplace_back(header[0].asString(), header[1].asString());
+        requests.push_back(request);
+    }
+    return requests;
+}
+
+size_t CountProxiedRequests(const std::vector<LoggedRequest>& log, const std::string& host)
+{
+    size_t count = 0;
+    for (const LoggedRequest& request : log) {
+        const std::string name = request.host.substr(0, request.host.rfind(':'));
+        count += request.listener == "proxy" && (name == host || request.host == host) ? 1 : 0;
+    }
+    return count;
+}

@@ -1,0 +1,3 @@
+#include "ui/update_dlg.h"
+
+void RunUpdatePrompt(CDownloaderApp&) {}
