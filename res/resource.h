@@ -24,3 +24,10 @@
 
 #define IDC_QUERY_STATUS 1029
 #define IDC_QUERY_RETRY 1030
+
+// Progress dialog controls the engine addresses.
+#define IDC_STATUS_TEXT 1020
+#define IDC_FILE_BAR 1021
+#define IDC_OVERALL_BAR 1022
+#define IDC_FILE_PERCENT 1023
+#define IDC_OVERALL_PERCENT 1024
