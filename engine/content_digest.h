@@ -1,0 +1,33 @@
+// The digest a manifest lists for a file: SHA-1 of its bytes in Base64, 28
+// characters ending in one "=" ("2jmj7l5rSw0yVb/vlWAYkK/YBwk=" for no bytes).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+struct evp_md_ctx_st;
+
+// Fed block by block, so neither a download nor a file is ever held whole.
+class CContentDigest {
+public:
+    CContentDigest();
+    ~CContentDigest();
+    CContentDigest(const CContentDigest&) = delete;
+    CContentDigest& operator=(const CContentDigest&) = delete;
+
+    void Update(const void* data, size_t size);
+    // The digest of everything fed so far; empty if the library failed.
+    std::string Finish();
+
+private:
+    struct Free {
+        void operator()(evp_md_ctx_st* context) const;
+    };
+    std::unique_ptr<evp_md_ctx_st, Free> context_;
+    bool failed_ = false;
+};
+
+// Streams the file at `path` (8-bit text) in 4096-byte blocks. False when it
+// cannot be opened or read; `digest` is then unchanged.
+bool DigestOfFile(const std::string& path, std::string* digest);

@@ -1,0 +1,97 @@
+#include "engine/manifest.h"
+
+#include <tinyxml.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const char kEntryListElement[] = "FileInfo";
+const char kEntryElement[] = "File";
+const char kPathAttribute[] = "Path";
+const char kFileNameAttribute[] = "FileName";
+const char kDigestAttribute[] = "Digest";
+
+// Line breaks normalised as the XML loaders of the clients do before parsing
+// (CR LF and a lone CR become LF), which an attribute value can see; the text
+// ends at a zero byte as it does for them.
+std::string NormaliseLineBreaks(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i) {
+        if (bytes[i] != '\r') {
+            text += bytes[i];
+            continue;
+        }
+        text += '\n';
+        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+    }
+    return text;
+}
+
+std::string Attribute(const TiXmlElement& element, const char* name)
+{
+    const char* value = element.Attribute(name);
+    return value != nullptr ? value : std::string();
+}
+
+size_t CountChildElements(const TiXmlElement& element)
+{
+    size_t count = 0;
+    for (const TiXmlElement* child = element.FirstChildElement(); child; child = child->NextSiblingElement())
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+std::vector<ListedFile> ParseManifest(const std::string& bytes)
+{
+    TiXmlDocument document;
+    document.Parse(NormaliseLineBreaks(bytes).c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    if (document.Error())
+        return {};
+
+    // One walk, element before children before next sibling, finds both the
+    // entry list and every File element.
+    const TiXmlElement* entryList = nullptr;
+    std::vector<const TiXmlElement*> files;
+    std::vector<const TiXmlElement*> pending;  // next siblings still to walk, innermost last
+    const TiXmlElement* element = document.FirstChildElement();
+    while (element != nullptr || !pending.empty()) {
+        if (element == nullptr) {
+            element = pending.back();
+            pending.pop_back();
+            continue;
+        }
+        const std::string& name = element->ValueStr();
+        if (entryList == nullptr && name == kEntryListElement)
+            entryList = element;
+        if (name == kEntryElement)
+            files.push_back(element);
+        if (const TiXmlElement* next = element->NextSiblingElement())
+            pending.push_back(next);
+        element = element->FirstChildElement();
+    }
+    if (entryList == nullptr)
+        return {};
+
+    std::vector<ListedFile> entries(CountChildElements(*entryList));
+    for (size_t i = 0; i < entries.size() && i < files.size(); ++i) {
+        entries[i].path = Attribute(*files[i], kPathAttribute);
+        entries[i].fileName = Attribute(*files[i], kFileNameAttribute);
+        entries[i].digest = Attribute(*files[i], kDigestAttribute);
+    }
+    return entries;
+}
+
+std::vector<ListedFile> ReadManifestFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    return ParseManifest(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+}

@@ -1,0 +1,12 @@
+#include "engine/manifest_names.h"
+
+#include <cstdio>
+
+const char kCommonManifestFileName[] = "Digest.xml";
+
+std::string EditionManifestName(uint32_t bankId)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "Digest_%.3x.xml", static_cast<unsigned>(bankId));
+    return name;
+}

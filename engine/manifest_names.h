@@ -1,0 +1,12 @@
+// Names of the manifests in the download area and the install folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The common manifest, listing the files every edition installs.
+extern const char kCommonManifestFileName[];
+
+// "Digest_%0.3x.xml": at least three lower-case hexadecimal digits, so 0x811
+// gives "Digest_811.xml" and 0x1f "Digest_01f.xml".
+std::string EditionManifestName(uint32_t bankId);

@@ -1,0 +1,259 @@
+#include "engine/manifest_processor.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "app/config.h"
+#include "engine/content_digest.h"
+#include "engine/file_download.h"
+#include "engine/manifest.h"
+#include "engine/progress_view.h"
+#include "engine/run_mode.h"
+#include "res/resource.h"
+#include "system/relative_path.h"
+
+namespace {
+
+const char kOldDownloaderName[] = "\\pellis_old.exe";
+constexpr int kCancelButton = IDCANCEL;
+
+// An entry in the ANSI code page, as every path, URL and comparison uses it.
+struct Entry {
+    std::string path;
+    std::string fileName;
+    std::string digest;
+    bool acceptable;  // stays inside the install folder and lists a digest
+};
+
+Entry ConvertEntry(const ListedFile& listed)
+{
+    // Judged on the UTF-8 text: in GBK a trailing byte may be a "\".
+    const bool acceptable = IsSafeManifestEntry(listed.path, listed.fileName) && !listed.digest.empty();
+    return {Utf8ToAnsi(listed.path), Utf8ToAnsi(listed.fileName), Utf8ToAnsi(listed.digest), acceptable};
+}
+
+// "Path\FileName", or FileName alone at the top level.
+std::string RelativeEntry(const Entry& entry)
+{
+    return entry.path.empty() ? entry.fileName : entry.path + "\\" + entry.fileName;
+}
+
+const std::string& InstalledManifest(const CUpdateContext& context, ManifestKind which)
+{
+    return which == kCommonManifest ? context.installedCommonManifest : context.installedEditionManifest;
+}
+
+const std::string& StagedManifest(const CUpdateContext& context, ManifestKind which)
+{
+    return which == kCommonManifest ? context.stagedCommonManifest : context.stagedEditionManifest;
+}
+
+ManifestKind OtherKind(ManifestKind which)
+{
+    return which == kCommonManifest ? kEditionManifest : kCommonManifest;
+}
+
+// The installed manifest, read once per pass: the first entry of a folder and
+// name decides whether it lists a file with the same digest.
+class CInstalledManifest {
+public:
+    explicit CInstalledManifest(const std::string& manifestPath)
+    {
+        for (const ListedFile& listed : ReadManifestFile(manifestPath)) {
+            const Entry entry = ConvertEntry(listed);
+            digests_.emplace(std::make_pair(entry.path, entry.fileName), entry.digest);
+        }
+    }
+
+    int ManifestHasSameEntry(const std::string& path, const std::string& fileName, const std::string& digest) const
+    {
+        const auto found = digests_.find(std::make_pair(path, fileName));
+        return found != digests_.end() && found->second == digest ? 1 : 0;
+    }
+
+private:
+    std::map<std::pair<std::string, std::string>, std::string> digests_;
+};
+
+// Digests by relative entry; an entry already known keeps its first digest.
+void AddDigests(const std::vector<ListedFile>& listed, std::map<std::string, std::string>* digests)
+{
+    for (const ListedFile& file : listed) {
+        const Entry entry = ConvertEntry(file);
+        if (entry.acceptable)
+            digests->emplace(RelativeEntry(entry), entry.digest);
+    }
+}
+
+void ShowDownloading(const CUpdateContext& context, const std::string& name, int step, int steps)
+{
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s   %d/%d", name.c_str(), step, steps));
+    SetDialogItemText(context.dialog, IDC_FILE_PERCENT, "0%");
+}
+
+void ShowFailure(const CUpdateContext& context, const std::string& name)
+{
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("下载%s 失败", name.c_str()));
+    SetDialogItemText(context.dialog, kCancelButton, "下载失败");
+}
+
+void ShowNothingToFetch(const CUpdateContext& context)
+{
+    for (const HWND bar : {::GetDlgItem(context.dialog, IDC_FILE_BAR), context.overallBar}) {
+        ::SendMessageA(bar, PBM_SETRANGE32, 0, 1);
+        ::SendMessageA(bar, PBM_SETPOS, 1, 0);
+    }
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, "无需更新");
+    SetDialogItemText(context.dialog, IDC_FILE_PERCENT, "100%");
+    SetDialogItemText(context.dialog, IDC_OVERALL_PERCENT, "100%");
+}
+
+void ShowOverallProgress(const CUpdateContext& context, int step, double percent)
+{
+    SetDialogItemText(context.dialog, IDC_OVERALL_PERCENT, PercentText(percent));
+    ::SendMessageA(context.overallBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
+}
+
+// First installation: every entry straight into the install folder.
+int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& listed)
+{
+    for (const ListedFile& file : listed) {
+        const Entry entry = ConvertEntry(file);
+        if (!entry.acceptable) {
+            ShowFailure(context, entry.fileName);
+            return 0;
+        }
+        std::string folder = context.installPath;
+        if (!entry.path.empty()) {
+            folder += "\\" + entry.path;
+            // Only the entry's own folder: its parents are the fixed install tree.
+            if (!::PathIsDirectoryA(folder.c_str()))
+                ::CreateDirectoryA(folder.c_str(), nullptr);
+        }
+        ShowDownloading(context, entry.fileName, context.currentStep, context.totalSteps);
+        if (entry.fileName == installInfo.downloaderFileName)
+            MoveAsideDownloader(context.installPath);
+
+        CBindCallback progress(context.dialog);
+        const std::string url = context.downloadUrl + "/" + entry.path + "/" + entry.fileName;
+        if (!DownloadFile(url, folder + "\\" + entry.fileName, &progress, entry.digest)) {
+            ShowFailure(context, entry.fileName);
+            return 0;
+        }
+        ShowOverallProgress(context, context.currentStep,
+                            static_cast<double>(context.currentStep) / context.totalSteps * 100);
+        ++context.currentStep;
+    }
+    return 1;
+}
+
+// Update or repair: collect what differs from the installed files, then fetch
+// it into the staging folder.
+int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::vector<ListedFile>& listed)
+{
+    const CInstalledManifest installed(InstalledManifest(context, which));
+    std::map<std::string, std::string> digests;
+    int result = 1;
+    for (const ListedFile& file : listed) {
+        const Entry entry = ConvertEntry(file);
+        const std::string relative = RelativeEntry(entry);
+        if (!entry.acceptable) {
+            ShowFailure(context, relative);
+            result = 0;
+            continue;
+        }
+        digests.emplace(relative, entry.digest);
+        const std::string installedFile = context.installPath + "\\" + entry.path + "\\" + entry.fileName;
+        const bool unchanged = ::PathFileExistsA(installedFile.c_str()) &&
+                               installed.ManifestHasSameEntry(entry.path, entry.fileName, entry.digest) &&
+                               FileDiffers(installedFile, entry.digest) == 0;
+        if (!unchanged)
+            context.changedFiles.push_back(relative);
+    }
+    // Entries carried over from the other pass are verified against the
+    // digests their own manifest lists.
+    AddDigests(ReadManifestFile(StagedManifest(context, OtherKind(which))), &digests);
+
+    const int count = static_cast<int>(context.changedFiles.size());
+    if (count == 0) {
+        if (result == 1)
+            ShowNothingToFetch(context);
+        return result;
+    }
+    // PBM_SETRANGE carries the upper bound in the high word.
+    ::SendMessageA(context.overallBar, PBM_SETRANGE, 0, MAKELPARAM(0, count));
+    ::SendMessageA(context.overallBar, PBM_SETPOS, 0, 0);
+    for (int step = 1; step <= count; ++step) {
+        const std::string& relative = context.changedFiles[step - 1];
+        ShowDownloading(context, relative, step, count);
+        const auto digest = digests.find(relative);
+        CBindCallback progress(context.dialog);
+        if (digest == digests.end() || !DownloadFile(context.downloadUrl + "/" + relative,
+                                                     context.stagingPath + "\\" + relative, &progress,
+                                                     digest->second)) {
+            ShowFailure(context, relative);
+            result = 0;
+            continue;
+        }
+        ShowOverallProgress(context, step, static_cast<double>(step) / count * 100);
+    }
+    return result;
+}
+
+}  // namespace
+
+int ProcessManifest(CUpdateContext& context, ManifestKind which)
+{
+    if (context.runMode == kRunModeInstall)
+        return FetchEveryEntry(context, ReadManifestFile(InstalledManifest(context, which)));
+    return FetchChangedEntries(context, which, ReadManifestFile(StagedManifest(context, which)));
+}
+
+int CountManifestEntries(const CUpdateContext& context, ManifestKind which)
+{
+    return static_cast<int>(ReadManifestFile(InstalledManifest(context, which)).size());
+}
+
+void MoveAsideDownloader(const std::string& folder)
+{
+    const std::string old = folder + kOldDownloaderName;
+    const std::string current = folder + "\\" + installInfo.downloaderFileName;
+    if (::PathFileExistsA(old.c_str()))
+        ::DeleteFileA(old.c_str());
+    if (::PathFileExistsA(current.c_str()))
+        ::MoveFileA(current.c_str(), old.c_str());
+}
+
+int FileDigest(const std::string& path, std::string* digest)
+{
+    return ::PathFileExistsA(path.c_str()) && DigestOfFile(path, digest) ? 1 : 0;
+}
+
+int FileDiffers(const std::string& path, const std::string& digest)
+{
+    std::string actual;
+    return FileDigest(path, &actual) == 1 && actual == digest ? 0 : 1;
+}
+
+std::string Utf8ToAnsi(const std::string& text)
+{
+    if (text.empty())
+        return text;
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0)
+        return std::string();
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], wideLength);
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return std::string();
+    std::string result(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &result[0], length, nullptr, nullptr);
+    return result;
+}

@@ -1,0 +1,39 @@
+// Bringing the files a manifest lists onto the machine: every file straight
+// into the install folder in a first installation; in an update or repair run
+// only those that differ from what is installed, into the staging folder.
+#pragma once
+
+#include <string>
+
+#include "engine/update_context.h"
+
+enum ManifestKind { kCommonManifest, kEditionManifest };
+
+// Walks the manifest of that kind (installed in a first installation, staged
+// otherwise) and fetches what it lists, reporting on the progress dialog.
+// 1 when every needed file was fetched or nothing was needed, 0 when one
+// failed. An entry that would leave the install folder, or lists no digest,
+// counts as a failed download; every fetched file must have its listed digest.
+// A first installation stops at the first failure; an update or repair run
+// fetches the rest. Update and repair runs append to `changedFiles`, and the
+// edition pass fetches again what the common pass collected.
+int ProcessManifest(CUpdateContext& context, ManifestKind which);
+
+// Entries of the installed manifest of that kind; 0 when missing or not XML.
+int CountManifestEntries(const CUpdateContext& context, ManifestKind which);
+
+// Renames the downloader in `folder` to "pellis_old.exe", so that the run can
+// replace the program that may be running it.
+void MoveAsideDownloader(const std::string& folder);
+
+// 1 with `digest` set to the file's base64 SHA-1; 0 (`digest` untouched) when
+// no readable file is at `path`.
+int FileDigest(const std::string& path, std::string* digest);
+
+// 0 when the file at `path` has `digest`; 1 otherwise, also when it is
+// missing or unreadable.
+int FileDiffers(const std::string& path, const std::string& digest);
+
+// UTF-8 to the ANSI code page through UTF-16; characters the code page lacks
+// become its default character. Empty when a conversion fails.
+std::string Utf8ToAnsi(const std::string& text);

@@ -1,0 +1,40 @@
+// The record of one install, update or repair run: what the server answered,
+// where the files go and come from, and the progress dialog's overall display.
+// Created by the progress dialog on the user-interface thread, then handed to
+// the install worker, which alone uses it from then on and destroys it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "system/handles.h"
+
+struct CUpdateContext {
+    // Empty `serverUrlValue` or `installFolder` fall back to the values
+    // "ServerURL" and "Path" of the group key "Software\Quillon\WebUI\" +
+    // groupCode (empty when missing). Initialises COM on the calling thread.
+    CUpdateContext(HWND dialog, const std::string& groupCode, int runMode, const std::string& serverUrlValue,
+                   int updateMode, const std::string& serverVersion, const std::string& installFolder);
+    ~CUpdateContext();
+    CUpdateContext(const CUpdateContext&) = delete;
+    CUpdateContext& operator=(const CUpdateContext&) = delete;
+
+    int32_t updateMode;
+    std::string groupCode, downloadUrl, installPath, serverVersion, stagingPath;
+    int32_t totalSteps = 0, currentStep = 1;
+    // URLs joined with "/", paths with "\", nothing normalised: a URL ending
+    // in "/" gives "//" before the file name.
+    std::string commonManifestUrl, editionManifestUrl, stagedCommonManifest, stagedEditionManifest,
+                installedCommonManifest, installedEditionManifest;
+    int32_t runMode;
+    HWND dialog;        // the progress dialog's window (not owned)
+    HWND overallBar;    // its control 1022
+    HWND overallText;   // its control 1024
+    std::vector<std::string> changedFiles;  // relative entries to fetch; only ever appended to
+
+private:
+    ScopedComInit com_;  // last: COM comes up once the record is complete
+};

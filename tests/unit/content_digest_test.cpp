@@ -1,0 +1,46 @@
+// Known answers from `openssl sha1 -binary | base64`.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "engine/content_digest.h"
+#include "source_path.h"
+
+namespace {
+
+std::string DigestOf(const std::string& bytes)
+{
+    CContentDigest digest;
+    digest.Update(bytes.data(), bytes.size());
+    return digest.Finish();
+}
+
+TEST(ContentDigest, KnownAnswers)
+{
+    EXPECT_EQ(DigestOf(""), "2jmj7l5rSw0yVb/vlWAYkK/YBwk=");
+    EXPECT_EQ(DigestOf("abc"), "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=");
+    EXPECT_EQ(DigestOf(std::string(1000000, 'a')), "NKqXPNTE2qT2Husr260nMWU0AW8=");
+}
+
+TEST(ContentDigest, PiecesGiveTheDigestOfTheWhole)
+{
+    const std::string million(1000000, 'a');
+    CContentDigest digest;
+    for (size_t at = 0, piece = 1; at < million.size(); at += piece, piece = piece * 3 % 5000 + 1)
+        digest.Update(million.data() + at, std::min(piece, million.size() - at));
+    EXPECT_EQ(digest.Finish(), "NKqXPNTE2qT2Husr260nMWU0AW8=");
+}
+
+TEST(ContentDigest, OfAFile)
+{
+    std::string digest = "untouched";
+    ASSERT_TRUE(DigestOfFile(SourcePath("tests/fixtures/http/body2500.bin"), &digest));
+    EXPECT_EQ(digest, "Pb9QcZ7K3PSPF1YDQIyxl0FPElA=");
+
+    digest = "untouched";
+    EXPECT_FALSE(DigestOfFile(SourcePath("tests/fixtures/http/no-such-file"), &digest));
+    EXPECT_EQ(digest, "untouched");
+}
+
+}  // namespace

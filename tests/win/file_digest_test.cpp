@@ -1,0 +1,75 @@
+// Digests of installed files (known answers from `openssl sha1 -binary | base64`)
+// and moving the downloader aside.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/config.h"
+#include "engine/manifest_processor.h"
+#include "tests/win/test_files.h"
+
+namespace {
+
+const char kFolder[] = "C:\\file-digest";
+
+class FileDigestTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::CreateDirectoryA(kFolder, nullptr); }
+    static std::string At(const std::string& name) { return std::string(kFolder) + "\\" + name; }
+};
+
+TEST_F(FileDigestTest, KnownAnswers)
+{
+    WriteBytes(At("empty"), "");
+    WriteBytes(At("abc"), "abc");
+    std::string digest;
+    EXPECT_EQ(FileDigest(At("empty"), &digest), 1);
+    EXPECT_EQ(digest, "2jmj7l5rSw0yVb/vlWAYkK/YBwk=");
+    EXPECT_EQ(FileDigest(At("abc"), &digest), 1);
+    EXPECT_EQ(digest, "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=");
+    EXPECT_EQ(FileDigest(SourceFile("tests/fixtures/http/body10000.bin"), &digest), 1);
+    EXPECT_EQ(digest, "4uaEGLGZk0MplhVM4lL7D/8F0dM=");
+}
+
+TEST_F(FileDigestTest, NoReadableFileLeavesTheDigestAlone)
+{
+    std::string digest = "untouched";
+    EXPECT_EQ(FileDigest(At("missing"), &digest), 0);
+    EXPECT_EQ(FileDigest(kFolder, &digest), 0);
+    EXPECT_EQ(digest, "untouched");
+}
+
+TEST_F(FileDigestTest, DiffersUnlessTheDigestMatches)
+{
+    WriteBytes(At("abc"), "abc");
+    EXPECT_EQ(FileDiffers(At("abc"), "qZk+NkcGgWq6PiVxeFDCbJzQ2J0="), 0);
+    EXPECT_EQ(FileDiffers(At("abc"), "2jmj7l5rSw0yVb/vlWAYkK/YBwk="), 1);
+    EXPECT_EQ(FileDiffers(At("missing"), ""), 1);
+    EXPECT_EQ(FileDiffers(kFolder, ""), 1);
+}
+
+TEST(Utf8ToAnsi, ConvertsToTheAnsiCodePage)
+{
+    // The test runs with code page 936; narrow literals here are GBK.
+    EXPECT_EQ(Utf8ToAnsi(u8"Data\\说明.txt"), "Data\\说明.txt");
+    EXPECT_EQ(Utf8ToAnsi(""), "");
+}
+
+TEST_F(FileDigestTest, DownloaderIsMovedAside)
+{
+    const std::string folder = At("aside");
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    WriteBytes(folder + "\\" + installInfo.downloaderFileName, "running downloader");
+    WriteBytes(folder + "\\pellis_old.exe", "older downloader");
+    MoveAsideDownloader(folder);
+    EXPECT_FALSE(Exists(folder + "\\" + installInfo.downloaderFileName));
+    EXPECT_EQ(ReadBytes(folder + "\\pellis_old.exe"), "running downloader");
+
+    // With no downloader left, the old copy still goes.
+    MoveAsideDownloader(folder);
+    EXPECT_FALSE(Exists(folder + "\\pellis_old.exe"));
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+// DownloadFile under Wine against pellis-server, reached through the prefix's
+// proxy. Suites map to server set-ups in tests/CMakeLists.txt; attempts are
+// counted in the server's request log.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/file_download.h"
+#include "res/resource.h"
+#include "tests/e2e/server_log.h"
+#include "tests/win/dialog_host.h"
+#include "tests/win/test_files.h"
+
+namespace {
+
+const char kBank[] = "http://bank.example";
+const char kFolder[] = "C:\\download";
+const char kOldContent[] = "the file from before";
+const std::string kBodyDigest = "4uaEGLGZk0MplhVM4lL7D/8F0dM=";  // tests/fixtures/http/body10000.bin
+const std::string kAbcDigest = "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=";
+
+std::string Body()
+{
+    return ReadBytes(SourceFile("tests/fixtures/http/body10000.bin"));
+}
+
+size_t RequestsFor(const std::string& path)
+{
+    size_t count = 0;
+    for (const LoggedRequest& request : ReadServerLog())
+        count += request.path == path ? 1 : 0;
+    return count;
+}
+
+std::string Target(const std::string& name)
+{
+    ::CreateDirectoryA(kFolder, nullptr);
+    return std::string(kFolder) + "\\" + name;
+}
+
+struct DownloadCase {
+    const char* why;
+    std::string url;         // below the bank's host
+    const char* oldContent;  // of a file already at the target, or null
+    std::string digest;
+    int result;
+    size_t attempts;
+    std::string content;  // at the target afterwards
+};
+
+std::ostream& operator<<(std::ostream& out, const DownloadCase& c)
+{
+    return out << c.why;
+}
+
+class DownloadFileTable : public ::testing::TestWithParam<DownloadCase> {};
+
+TEST_P(DownloadFileTable, FetchesOrLeavesTheTargetAlone)
+{
+    const DownloadCase& c = GetParam();
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    const std::string target = Target(name);
+    ::DeleteFileA(target.c_str());
+    if (c.oldContent != nullptr)
+        WriteBytes(target, c.oldContent);
+    const std::string path = c.url.substr(0, c.url.find('?'));
+    const size_t before = RequestsFor(path);
+
+    EXPECT_EQ(DownloadFile(kBank + c.url, target, nullptr, c.digest), c.result);
+    EXPECT_EQ(RequestsFor(path) - before, c.attempts);
+    EXPECT_EQ(ReadBytes(target), c.content);
+    EXPECT_FALSE(Exists(target + ".part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DownloadFile, DownloadFileTable,
+    ::testing::Values(
+        DownloadCase{"whole body", "/body10000", nullptr, "", 1, 1, Body()},
+        DownloadCase{"whole body of the listed digest replaces the old file", "/body10000", kOldContent, kBodyDigest,
+                     1, 1, Body()},
+        DownloadCase{"body of another digest", "/body10000", kOldContent, kAbcDigest, 0, 5, kOldContent},
+        DownloadCase{"body cut short", "/truncated", nullptr, "", 0, 5, "<missing>"},
+        DownloadCase{"body cut short, old file", "/truncated", kOldContent, "", 0, 5, kOldContent},
+        DownloadCase{"more announced than sent", "/longer", nullptr, "", 0, 5, "<missing>"},
+        DownloadCase{"404, no file", "/gone", nullptr, "", 0, 5, "<missing>"},
+        DownloadCase{"404, a file there", "/gone", kOldContent, "", 1, 1, kOldContent},
+        DownloadCase{"404, a file of another digest", "/gone", kOldContent, kAbcDigest, 0, 5, kOldContent},
+        DownloadCase{"404, a file of the listed digest", "/gone", "abc", kAbcDigest, 1, 1, "abc"},
+        DownloadCase{"Content-Length 0", "/empty", nullptr, "", 1, 1, ""}));
+
+TEST(DownloadFile, OverHttpsWithASelfSignedCertificate)
+{
+    const std::string target = Target("https");
+    const size_t before = RequestsFor("/body10000");
+    EXPECT_EQ(DownloadFile("https://bank.example/body10000", target, nullptr, kBodyDigest), 1);
+    EXPECT_EQ(RequestsFor("/body10000") - before, 1u);
+    EXPECT_EQ(ReadBytes(target), Body());
+}
+
+// Records what a download reports, for the sizes of its reads.
+class ProgressRecorder : public CBindCallback {
+public:
+    ProgressRecorder() : CBindCallback(nullptr) {}
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR) override
+    {
+        reports.emplace_back(progress, progressMax);
+        return S_OK;
+    }
+    std::vector<std::pair<ULONG, ULONG>> reports;
+};
+
+TEST(DownloadFile, ReportsEveryReadOfAtMost4096Bytes)
+{
+    ProgressRecorder recorder;
+    ASSERT_EQ(DownloadFile(std::string(kBank) + "/body10000", Target("reads"), &recorder), 1);
+    ASSERT_FALSE(recorder.reports.empty());
+    ULONG previous = 0;
+    for (const auto& [received, total] : recorder.reports) {
+        EXPECT_EQ(total, 10000u);
+        EXPECT_GT(received, previous);
+        EXPECT_LE(received - previous, 4096u);
+        previous = received;
+    }
+    EXPECT_EQ(previous, 10000u);
+}
+
+TEST(DownloadFile, ProgressReachesTheDialogsPerFileControls)
+{
+    const DialogHost host;
+    ASSERT_EQ(DownloadFile(std::string(kBank) + "/body10000", Target("quiet"), nullptr), 1);
+    EXPECT_EQ(host.Text(IDC_FILE_PERCENT), "");
+    EXPECT_EQ(host.BarPosition(IDC_FILE_BAR), 0);
+
+    CBindCallback progress(host.hwnd());
+    ASSERT_EQ(DownloadFile(std::string(kBank) + "/body10000", Target("shown"), &progress), 1);
+    EXPECT_EQ(host.Text(IDC_FILE_PERCENT), "100.00%");
+    EXPECT_EQ(host.BarUpper(IDC_FILE_BAR), 10000);
+    EXPECT_EQ(host.BarPosition(IDC_FILE_BAR), 10000);
+
+    progress.OnProgress(3750, 10000, 0, nullptr);
+    EXPECT_EQ(host.Text(IDC_FILE_PERCENT), "37.50%");
+    progress.OnProgress(5, 0, 0, nullptr);  // an unknown total
+    EXPECT_EQ(host.Text(IDC_FILE_PERCENT), "0.00%");
+}
+
+TEST(DownloadFile, OnlyProgressDoesAnything)
+{
+    CBindCallback callback(nullptr);
+    void* object = nullptr;
+    EXPECT_EQ(callback.QueryInterface(IID_IUnknown, &object), E_NOTIMPL);
+    EXPECT_EQ(callback.AddRef(), 0u);
+    EXPECT_EQ(callback.Release(), 0u);
+    EXPECT_EQ(callback.OnStartBinding(0, nullptr), E_NOTIMPL);
+    EXPECT_EQ(callback.GetPriority(nullptr), E_NOTIMPL);
+    EXPECT_EQ(callback.OnLowResource(0), E_NOTIMPL);
+    EXPECT_EQ(callback.OnStopBinding(S_OK, nullptr), E_NOTIMPL);
+    EXPECT_EQ(callback.GetBindInfo(nullptr, nullptr), E_NOTIMPL);
+    EXPECT_EQ(callback.OnDataAvailable(0, 0, nullptr, nullptr), E_NOTIMPL);
+    EXPECT_EQ(callback.OnObjectAvailable(IID_IUnknown, nullptr), E_NOTIMPL);
+}
+
+TEST(DownloadFile, StalePartFileNeverBecomesTheResult)
+{
+    const std::string target = Target("stale");
+    WriteBytes(target + ".part", std::string(20000, 'x'));  // left by a killed run
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/gone", target, nullptr), 0);
+    EXPECT_FALSE(Exists(target));
+
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, nullptr, kBodyDigest), 1);
+    EXPECT_EQ(ReadBytes(target), Body());
+    EXPECT_FALSE(Exists(target + ".part"));
+}
+
+TEST(DownloadFile, OtherSchemesFailWithoutTraffic)
+{
+    const size_t before = ReadServerLog().size();
+    const std::string target = Target("scheme");
+    EXPECT_EQ(DownloadFile("ftp://bank.example/body10000", target, nullptr), 0);
+    EXPECT_EQ(DownloadFile("file:///C:/windows/win.ini", target, nullptr), 0);
+    EXPECT_EQ(DownloadFile("not a url", target, nullptr), 0);
+    EXPECT_EQ(ReadServerLog().size(), before);
+    EXPECT_FALSE(Exists(target));
+}
+
+// One attempt against a server that accepts the request and never answers
+// ends after the receive time-out: Wine applies none of its own.
+TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
+{
+    const std::string target = Target("silent");
+    const DWORD start = ::GetTickCount();
+    const int result = DownloadAttempt(std::string(kBank) + "/silent", target, nullptr, "");
+    const DWORD elapsed = ::GetTickCount() - start;
+    // Windows reports the time-out (2); Wine reports it as a closed connection (1).
+    EXPECT_NE(result, kAttemptDone);
+    EXPECT_GE(elapsed, 25000u);
+    EXPECT_LT(elapsed, 90000u);
+    EXPECT_FALSE(Exists(target));
+}
+
+}  // namespace

@@ -1,0 +1,291 @@
+// The signed manifest download and both manifest passes under Wine, against
+// pellis-server serving a release published from tests/fixtures/assistant
+// (tests/win/make-release.sh), with a plain window standing in for the
+// progress dialog. Manifests written here by hand are read as installed or
+// staged ones: the passes trust what the signature check let through.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "engine/manifest_download.h"
+#include "engine/manifest_processor.h"
+#include "engine/run_mode.h"
+#include "res/resource.h"
+#include "system/folder_tree.h"
+#include "tests/e2e/server_log.h"
+#include "tests/win/dialog_host.h"
+#include "tests/win/test_files.h"
+
+namespace {
+
+const char kUrl[] = "http://bank.example/download/811";
+const char kUrlPath[] = "/download/811";
+const std::string kAbcDigest = "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=";
+const std::string kConfigDigest = "qI1vpfp4WWVMAzDM6lN39/drELY=";  // tests/fixtures/assistant/Config.ini
+
+// Files of the release as published, by their names in the install folder.
+const char* const kReleaseFiles[] = {"Digest.xml", "Digest_811.xml", "Config.ini", "Data\\说明.txt",
+                                     "Plugins\\PlugA.dll"};
+
+std::string Published(const std::string& name)
+{
+    return std::string("Z:") + PELLIS_ENGINE_RELEASE + "/download/" + name;
+}
+
+std::string Fixture(const std::string& name)
+{
+    return ReadBytes(SourceFile("tests/fixtures/assistant/" + name));
+}
+
+std::vector<std::string> RequestedPaths(size_t from)
+{
+    std::vector<std::string> paths;
+    const std::vector<LoggedRequest> log = ReadServerLog();
+    for (size_t i = from; i < log.size(); ++i)
+        paths.push_back(log[i].path);
+    return paths;
+}
+
+struct Listed {
+    const char* path;
+    const char* fileName;  // UTF-8
+    const char* digest;    // null: no Digest attribute
+};
+
+void WriteManifest(const std::string& file, const std::vector<Listed>& entries)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Manifest>\r\n<FileInfo>\r\n";
+    for (const Listed& entry : entries) {
+        xml += std::string("<File Path=\"") + entry.path + "\" FileName=\"" + entry.fileName + "\"";
+        if (entry.digest != nullptr)
+            xml += std::string(" Digest=\"") + entry.digest + "\"";
+        xml += " />\r\n";
+    }
+    WriteBytes(file, xml + "</FileInfo>\r\n</Manifest>\r\n");
+}
+
+class ManifestPass : public ::testing::Test {
+protected:
+    // A run in `folder` with its install tree made, as the worker does first.
+    CUpdateContext& StartRun(int runMode, const std::string& folder)
+    {
+        context_ = std::make_unique<CUpdateContext>(host_.hwnd(), editionInfo.groupCode, runMode, kUrl, 1, "1.0.0.3",
+                                                    folder);
+        EXPECT_TRUE(CreateFolderTree(folder));
+        CreateInstallFolders(*context_);
+        return *context_;
+    }
+
+    // Sizes the overall progress as the worker does.
+    void CountSteps(CUpdateContext& context)
+    {
+        context.totalSteps =
+            CountManifestEntries(context, kEditionManifest) + CountManifestEntries(context, kCommonManifest);
+        ::SendMessageA(context.overallBar, PBM_SETRANGE32, 0, context.totalSteps);
+        ::SendMessageA(context.overallBar, PBM_SETPOS, 0, 0);
+    }
+
+    static void InstallRelease(const std::string& folder)
+    {
+        for (const char* name : kReleaseFiles)
+            ASSERT_TRUE(::CopyFileA(Published(name).c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
+    }
+
+    DialogHost host_;
+    std::unique_ptr<CUpdateContext> context_;
+};
+
+TEST_F(ManifestPass, FirstInstallationFetchesEveryEntryIntoTheInstallFolder)
+{
+    CUpdateContext& context = StartRun(kRunModeInstall, "C:\\first");
+    const size_t before = ReadServerLog().size();
+    ASSERT_EQ(DownloadConfiguration(context), 1);
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "正在下载 配置文件");
+    EXPECT_EQ(host_.Text(IDC_FILE_PERCENT), "");  // manifests show no per-file progress
+    EXPECT_EQ(ReadBytes("C:\\first\\Digest.xml"), ReadBytes(Published("Digest.xml")));
+    EXPECT_EQ(ReadBytes("C:\\first\\Digest_811.xml"), ReadBytes(Published("Digest_811.xml")));
+    EXPECT_FALSE(Exists(context.stagedCommonManifest));
+
+    CountSteps(context);
+    EXPECT_EQ(context.totalSteps, 3);
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 1);
+    EXPECT_EQ(ProcessManifest(context, kEditionManifest), 1);
+
+    EXPECT_EQ(ReadBytes("C:\\first\\Config.ini"), Fixture("Config.ini"));
+    EXPECT_EQ(ReadBytes("C:\\first\\Data\\说明.txt"), Fixture("Data/说明.txt"));
+    EXPECT_EQ(ReadBytes("C:\\first\\Plugins\\PlugA.dll"), Fixture("Plugins/PlugA.dll"));
+    const std::vector<std::string> paths = RequestedPaths(before);
+    ASSERT_EQ(paths.size(), 5u);
+    EXPECT_EQ(paths[0], "/download/811/Digest.xml");
+    EXPECT_EQ(paths[1], "/download/811/Digest_811.xml");
+    EXPECT_EQ(paths[2], "/download/811//Config.ini");  // an empty Path leaves "//"
+    EXPECT_EQ(paths[4], "/download/811/Plugins/PlugA.dll");
+
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "正在下载 PlugA.dll   3/3");
+    EXPECT_EQ(host_.Text(IDC_FILE_PERCENT), "100.00%");
+    EXPECT_EQ(host_.Text(IDC_OVERALL_PERCENT), "100.00%");
+    EXPECT_EQ(host_.BarPosition(IDC_OVERALL_BAR), 3);
+    EXPECT_EQ(context.currentStep, 4);
+    EXPECT_TRUE(context.changedFiles.empty());
+}
+
+TEST_F(ManifestPass, UpdateFetchesOnlyChangedFilesIntoTheStagingFolder)
+{
+    CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\update");
+    InstallRelease("C:\\update");
+    // One byte changed in a file of each manifest; both manifests still agree.
+    WriteBytes("C:\\update\\Config.ini", Fixture("Config.ini") + "x");
+    WriteBytes("C:\\update\\Plugins\\PlugA.dll", "changed");
+    // An installed manifest that differs from the new one without changing its entries.
+    const std::string installedCommon = ReadBytes(Published("Digest.xml")) + "\r\n";
+    WriteBytes("C:\\update\\Digest.xml", installedCommon);
+
+    const size_t before = ReadServerLog().size();
+    ASSERT_EQ(DownloadConfiguration(context), 1);
+    EXPECT_EQ(ReadBytes("C:\\update\\Digest.xml"), installedCommon);
+    EXPECT_EQ(ReadBytes(context.stagedCommonManifest), ReadBytes(Published("Digest.xml")));
+    EXPECT_EQ(ReadBytes(context.stagedEditionManifest), ReadBytes(Published("Digest_811.xml")));
+
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 1);
+    EXPECT_EQ(context.changedFiles, std::vector<std::string>{"Config.ini"});
+    EXPECT_EQ(ProcessManifest(context, kEditionManifest), 1);
+    EXPECT_EQ(context.changedFiles, (std::vector<std::string>{"Config.ini", "Plugins\\PlugA.dll"}));
+
+    EXPECT_EQ(ReadBytes("C:\\update\\DownLoad\\Config.ini"), Fixture("Config.ini"));
+    EXPECT_EQ(ReadBytes("C:\\update\\DownLoad\\Plugins\\PlugA.dll"), Fixture("Plugins/PlugA.dll"));
+    EXPECT_FALSE(Exists("C:\\update\\DownLoad\\Data\\说明.txt"));
+    EXPECT_EQ(ReadBytes("C:\\update\\Plugins\\PlugA.dll"), "changed");  // installed files wait for the copy step
+
+    // The edition pass fetches again what the common pass collected.
+    const std::vector<std::string> paths = RequestedPaths(before);
+    ASSERT_EQ(paths.size(), 5u);
+    EXPECT_EQ(paths[2], "/download/811/Config.ini");
+    EXPECT_EQ(paths[3], "/download/811/Config.ini");
+    // The URL joins the entry's "\" in; WinINet may send it as "/" (Wine does) or escaped.
+    EXPECT_TRUE(paths[4] == "/download/811/Plugins\\PlugA.dll" || paths[4] == "/download/811/Plugins%5CPlugA.dll" ||
+                paths[4] == "/download/811/Plugins/PlugA.dll")
+        << paths[4];
+
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "正在下载 Plugins\\PlugA.dll   2/2");
+    EXPECT_EQ(host_.Text(IDC_OVERALL_PERCENT), "100.00%");
+    EXPECT_EQ(host_.BarUpper(IDC_OVERALL_BAR), 2);
+    EXPECT_EQ(host_.BarPosition(IDC_OVERALL_BAR), 2);
+}
+
+TEST_F(ManifestPass, UpdateWithNothingChangedFetchesNothing)
+{
+    CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\same");
+    InstallRelease("C:\\same");
+    ASSERT_EQ(DownloadConfiguration(context), 1);
+    const size_t before = ReadServerLog().size();
+    for (ManifestKind which : {kCommonManifest, kEditionManifest}) {
+        EXPECT_EQ(ProcessManifest(context, which), 1);
+        EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "无需更新");
+        EXPECT_EQ(host_.Text(IDC_FILE_PERCENT), "100%");
+        EXPECT_EQ(host_.Text(IDC_OVERALL_PERCENT), "100%");
+        for (int bar : {IDC_FILE_BAR, IDC_OVERALL_BAR}) {
+            EXPECT_EQ(host_.BarUpper(bar), 1);
+            EXPECT_EQ(host_.BarPosition(bar), 1);
+        }
+    }
+    EXPECT_TRUE(context.changedFiles.empty());
+    EXPECT_TRUE(RequestedPaths(before).empty());
+}
+
+TEST_F(ManifestPass, UpdateWithOneInstalledManifestFetchesIntoTheInstallFolder)
+{
+    CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\half");
+    WriteBytes("C:\\half\\Digest.xml", "an older manifest");
+    ASSERT_EQ(DownloadConfiguration(context), 1);
+    EXPECT_EQ(ReadBytes("C:\\half\\Digest.xml"), ReadBytes(Published("Digest.xml")));
+    EXPECT_TRUE(Exists("C:\\half\\Digest_811.xml"));
+    EXPECT_FALSE(Exists(context.stagedCommonManifest));
+    // No staged manifest to compare: nothing to fetch.
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 1);
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "无需更新");
+}
+
+TEST_F(ManifestPass, FetchedFilesMustHaveTheListedDigest)
+{
+    CUpdateContext& context = StartRun(kRunModeInstall, "C:\\digest");
+    WriteManifest(context.installedCommonManifest, {{"", "Config.ini", kAbcDigest.c_str()}});
+    context.totalSteps = 1;
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
+    EXPECT_EQ(RequestedPaths(before), std::vector<std::string>(5, "/download/811//Config.ini"));
+    EXPECT_FALSE(Exists("C:\\digest\\Config.ini"));
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "下载Config.ini 失败");
+    EXPECT_EQ(host_.Text(IDCANCEL), "下载失败");
+}
+
+struct RefusedCase {
+    const char* why;
+    Listed entry;
+    const char* shownName;
+    const char* outside;  // where the entry points, outside the install folder
+};
+
+std::ostream& operator<<(std::ostream& out, const RefusedCase& c)
+{
+    return out << c.why;
+}
+
+class RefusedEntry : public ManifestPass, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedEntry, FailsTheFirstInstallationWithoutTraffic)
+{
+    CUpdateContext& context = StartRun(kRunModeInstall, "C:\\refused\\P");
+    WriteManifest(context.installedCommonManifest, {GetParam().entry, {"", "Config.ini", kConfigDigest.c_str()}});
+    context.totalSteps = 2;
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
+    EXPECT_TRUE(RequestedPaths(before).empty());
+    EXPECT_FALSE(Exists(GetParam().outside));
+    EXPECT_FALSE(Exists("C:\\refused\\P\\Config.ini"));  // the run stops at the refused entry
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), std::string("下载") + GetParam().shownName + " 失败");
+    EXPECT_EQ(host_.Text(IDCANCEL), "下载失败");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ManifestPass, RefusedEntry,
+    ::testing::Values(RefusedCase{"a folder that climbs out", {"..", "evil.txt", "qZk+NkcGgWq6PiVxeFDCbJzQ2J0="},
+                                  "evil.txt", "C:\\refused\\evil.txt"},
+                      RefusedCase{"a name that climbs out", {"", "..\\evil.txt", "qZk+NkcGgWq6PiVxeFDCbJzQ2J0="},
+                                  "..\\evil.txt", "C:\\refused\\evil.txt"},
+                      RefusedCase{"an entry without a digest", {"", "Config.ini", nullptr}, "Config.ini",
+                                  "C:\\refused\\P\\Config.ini"}));
+
+TEST_F(ManifestPass, RefusedEntryFailsAnUpdateThatFetchesTheRest)
+{
+    CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\refused-update\\P");
+    WriteManifest(context.stagedCommonManifest,
+                  {{"..\\..", "evil.txt", kAbcDigest.c_str()}, {"", "Config.ini", kConfigDigest.c_str()}});
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
+    EXPECT_EQ(context.changedFiles, std::vector<std::string>{"Config.ini"});
+    EXPECT_EQ(ReadBytes("C:\\refused-update\\P\\DownLoad\\Config.ini"), Fixture("Config.ini"));
+    EXPECT_FALSE(Exists("C:\\refused-update\\evil.txt"));
+    EXPECT_EQ(host_.Text(IDCANCEL), "下载失败");
+}
+
+// Run against a server whose common manifest carries no valid signature.
+TEST(Configuration, StopsAtTheFirstManifestThatFailsItsCheck)
+{
+    const DialogHost host;
+    CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeInstall, kUrl, 1, "1.0.0.3", "C:\\unsigned");
+    ASSERT_TRUE(CreateFolderTree(context.installPath));
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(DownloadConfiguration(context), 0);
+    EXPECT_EQ(RequestedPaths(before), std::vector<std::string>{std::string(kUrlPath) + "/Digest.xml"});
+    EXPECT_TRUE(Exists(context.installedCommonManifest));  // the unverified file stays where it was written
+    EXPECT_FALSE(Exists(context.installedEditionManifest));
+    EXPECT_EQ(host.Text(IDC_STATUS_TEXT), "正在下载 配置文件");
+}
+
+}  // namespace
