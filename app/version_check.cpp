@@ -45,7 +45,7 @@ void Repair()
             return;
         KillProcess(browser);
     }
-    RunProgressDialog(kRunModeRepair);
+    CProgressDlg(kRunModeRepair).DoModal();
 }
 
 void ReportUpToDate()
@@ -57,7 +57,7 @@ void ReportUpToDate()
 
 }  // namespace
 
-int CheckVersion(const std::string& commandTail, CDownloaderApp& app)
+int CheckVersion(const std::string& commandTail, CDownloaderApp&)
 {
     InstalledAssistant installed;
     if (!ReadInstalledAssistant(&installed))
@@ -91,10 +91,10 @@ int CheckVersion(const std::string& commandTail, CDownloaderApp& app)
     }
     if (current < latest) {
         if (installInfo.updateMode == kOfferUpdate) {
-            RunUpdatePrompt(app);
+            CUpdateDlg().DoModal();
         } else if (installInfo.updateMode == kForceUpdate) {
             KillProcess(0);
-            RunProgressDialog(kRunModeUpdate);
+            CProgressDlg(kRunModeUpdate).DoModal();
         }
         return 1;
     }

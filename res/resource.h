@@ -31,3 +31,16 @@
 #define IDC_OVERALL_BAR 1022
 #define IDC_FILE_PERCENT 1023
 #define IDC_OVERALL_PERCENT 1024
+
+// Labels no code addresses.
+#define IDC_STATIC (-1)
+
+// Install and options dialogs.
+#define IDC_OPTIONS_BACK 1011
+#define IDC_SHORTCUT_HEADING 1013
+#define IDC_QUICK_LAUNCH_BOX 1014
+#define IDC_START_MENU_BOX 1015
+#define IDC_DESKTOP_BOX 1016
+#define IDC_INSTALL_FOLDER 1017
+#define IDC_BROWSE 1018
+#define IDC_AUTO_START_BOX 1031

@@ -2,6 +2,7 @@
 // latest version, then hosts the install wizard.
 #pragma once
 
+#include "system/handles.h"
 #include "ui/dialog.h"
 
 class CGetInternetDlg : public CDialog {
@@ -11,7 +12,9 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int notifyCode) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
     int retriesLeft = 0;
+    UniqueBitmap background;
 };

@@ -1,5 +1,35 @@
-// The progress dialog that runs the update engine in one of its run modes.
+// The window of every install, update and repair run: it creates the run's
+// context, starts the install worker and shows what the worker reports. Only
+// Cancel is the user's; a successful run ends the process from the worker.
 #pragma once
 
-// Placeholder until the update engine exists: no run happens yet.
-void RunProgressDialog(int runMode);
+#include <atomic>
+
+#include "system/handles.h"
+#include "ui/dialog.h"
+#include "ui/my_progress.h"
+
+struct CUpdateContext;
+
+class CProgressDlg : public CDialog {
+public:
+    explicit CProgressDlg(int runMode);
+
+    std::atomic<int> workerDone{0};     // written by the worker, read by Cancel
+    CUpdateContext* context = nullptr;  // created in OnInitDialog, destroyed by the worker
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int notifyCode) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+
+private:
+    void ShowNextPicture();
+    POINT Origin() const;
+
+    int runMode;
+    int showingAltPicture = 0;
+    UniqueBitmap background;
+    CMyProgress fileBar;
+    CMyProgress overallBar;
+};

@@ -1,7 +1,19 @@
-// The update prompt offered when the server announces an optional update.
+// The prompt shown when the server offers an optional update: the question is
+// part of its picture; OK runs the update in the progress dialog.
 #pragma once
 
-class CDownloaderApp;
+#include "system/handles.h"
+#include "ui/dialog.h"
 
-// Placeholder until the update engine exists: the prompt shows nothing yet.
-void RunUpdatePrompt(CDownloaderApp& app);
+class CUpdateDlg : public CDialog {
+public:
+    CUpdateDlg();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int notifyCode) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+
+private:
+    UniqueBitmap background;
+};
