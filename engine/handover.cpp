@@ -1,0 +1,95 @@
+#include "engine/handover.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "app/config.h"
+#include "engine/manifest_processor.h"
+#include "engine/run_mode.h"
+#include "engine/update_context.h"
+#include "system/handles.h"
+
+namespace {
+
+// Fixed by the assistant's side, whatever the edition.
+const char kAssistantPipe[] = "\\\\.\\pipe\\KORVA_PopKORVA811";
+const char kMessagePrefix[] = "KORVA_Pop";
+const char kMessageSeparator[] = "||";
+const char kUpdateCommand[] = "UpdatePopCmd";
+const char kTerminateArgument[] = "-t";
+// The server's "update" value of a forced update.
+constexpr int kForcedUpdate = 2;
+// The assistant gets this long to react to the notice before files are fetched.
+constexpr DWORD kNoticePauseMs = 3000;
+const char kFileInUseText[] = "更新失败，助手文件被占用，请关闭占用重新更新!";
+
+[[noreturn]] void AbandonOnFileInUse()
+{
+    // No owner: the progress dialog belongs to another thread.
+    ::MessageBoxA(nullptr, kFileInUseText, editionInfo.productName.c_str(), MB_ICONEXCLAMATION);
+    ::ExitProcess(0);
+}
+
+}  // namespace
+
+int NotifyRunningAssistant(CUpdateContext& context)
+{
+    if (context.runMode != kRunModeUpdate || context.updateMode != kForcedUpdate)
+        return 1;
+    // The dialog shows itself again when it places itself after this.
+    ::ShowWindow(context.dialog, SW_HIDE);
+    const std::string webUi = context.installPath + "\\" + installInfo.webUiFileName;
+    if (::PathFileExistsA(webUi.c_str()))
+        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kTerminateArgument, nullptr, SW_SHOW);
+    SendAssistantCommand(kUpdateCommand, "");
+    ::Sleep(kNoticePauseMs);
+    return 1;
+}
+
+int SendAssistantCommand(const std::string& command, const std::string& argument)
+{
+    UniqueHandle pipe(::CreateFileA(kAssistantPipe, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!pipe)
+        return 0;
+    const std::string message = kMessagePrefix + command + kMessageSeparator + argument;
+    DWORD written = 0;
+    if (!::WriteFile(pipe.get(), message.data(), static_cast<DWORD>(message.size()), &written, nullptr))
+        return 0;
+    return written == message.size() ? 1 : 0;
+}
+
+int CopyStagedFiles(CUpdateContext& context)
+{
+    if (context.runMode == kRunModeInstall)
+        return 1;
+    return CopyTree(context, context.stagingPath);
+}
+
+int CopyTree(CUpdateContext& context, const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    FindHandle listing(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    if (!listing)
+        return 0;
+    // The part of `folder` below the staging folder, empty for the staging folder itself.
+    const std::string relative =
+        folder.size() > context.stagingPath.size() ? folder.substr(context.stagingPath.size() + 1) : std::string();
+    do {
+        const std::string name = entry.cFileName;
+        const std::string source = folder + "\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (name[0] != '.' && !CopyTree(context, source))
+                return 0;
+            continue;
+        }
+        const std::string target = context.installPath + "\\" + (relative.empty() ? "" : relative + "\\") + name;
+        // A running downloader cannot be overwritten, but it can be renamed.
+        if (name == installInfo.downloaderFileName)
+            MoveAsideDownloader(context.installPath);
+        if (!::CopyFileA(source.c_str(), target.c_str(), FALSE))
+            AbandonOnFileInUse();
+    } while (::FindNextFileA(listing.get(), &entry));
+    return 1;
+}

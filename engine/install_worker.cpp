@@ -1,0 +1,106 @@
+#include "engine/install_worker.h"
+
+#include <commctrl.h>
+
+#include "app/config.h"
+#include "engine/assistant_control.h"
+#include "engine/handover.h"
+#include "engine/manifest_download.h"
+#include "engine/manifest_processor.h"
+#include "engine/old_generation.h"
+#include "engine/progress_view.h"
+#include "engine/run_mode.h"
+#include "engine/runtime.h"
+#include "engine/update_context.h"
+#include "res/resource.h"
+#include "system/folder_tree.h"
+#include "system/handles.h"
+#include "system/registry_entries.h"
+#include "system/shortcuts.h"
+#include "ui/progress_dlg.h"
+
+namespace {
+
+const char kFinishedButtonText[] = "下载完成";
+const char kStartingText[] = "完成安装,准备启动助手";
+constexpr DWORD kPauseBeforeStartMs = 1000;
+
+// The dialog stays open with the failed step's texts; Cancel then closes it
+// without asking.
+DWORD GiveUp(CProgressDlg* dialog)
+{
+    dialog->workerDone = 1;
+    return 0;
+}
+
+}  // namespace
+
+DWORD WINAPI InstallWorker(LPVOID progressDialog)
+{
+    auto* dialog = static_cast<CProgressDlg*>(progressDialog);
+    CUpdateContext* context = dialog->context;
+    const HWND window = dialog->GetSafeHwnd();
+    dialog->workerDone = 0;
+
+    if (context->runMode == kRunModeInstall)
+        RemoveOldGeneration(window);
+    if (!CreateFolderTree(installInfo.installPath))
+        return GiveUp(dialog);
+    CreateInstallFolders(*context);
+    if (!DownloadConfiguration(*context))
+        return GiveUp(dialog);
+
+    int needX86 = 0;
+    int needX64 = 0;
+    CheckRuntime(&needX86, &needX64);
+    context->totalSteps = CountManifestEntries(*context, kEditionManifest) +
+                          CountManifestEntries(*context, kCommonManifest) + needX86 + needX64;
+    ::SendMessageA(context->overallBar, PBM_SETRANGE32, 0, context->totalSteps);
+    ::SendMessageA(context->overallBar, PBM_SETPOS, 0, 0);
+    InstallRuntime(*context, needX86, needX64);
+
+    if (!ProcessManifest(*context, kCommonManifest) || !ProcessManifest(*context, kEditionManifest))
+        return GiveUp(dialog);
+    // Unlike the failures above this leaves workerDone at 0: Cancel still asks first.
+    if (!StopAssistant(*context))
+        return 0;
+    CopyStagedFiles(*context);
+    PurgeStaging(*context);
+    WriteRegistryEntries(*context);
+
+    const int runMode = context->runMode;
+    delete context;
+    dialog->context = nullptr;
+    dialog->workerDone = 1;
+    SetDialogItemText(window, IDCANCEL, kFinishedButtonText);
+    if (runMode != kRunModeRepair)
+        CreateShortcuts(window);
+    SetDialogItemText(window, IDC_STATUS_TEXT, kStartingText);
+    ::Sleep(kPauseBeforeStartMs);
+    StartAssistant();
+    ::ExitProcess(0);
+}
+
+int PurgeStaging(const CUpdateContext& context)
+{
+    return PurgeFolder(context.stagingPath);
+}
+
+int PurgeFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    FindHandle listing(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    if (!listing)
+        return 0;
+    do {
+        // Covers "." and "..".
+        if (entry.cFileName[0] == '.')
+            continue;
+        const std::string path = folder + "\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            PurgeFolder(path);
+        else
+            ::DeleteFileA(path.c_str());
+    } while (::FindNextFileA(listing.get(), &entry));
+    return 1;
+}

@@ -1,0 +1,520 @@
+// Whole update runs of the real program under Wine against pellis-server. The
+// test installs release 1.0.0.1 (made by make-update-releases.sh from the
+// stand-ins of the assistant's programs) the way a first installation leaves
+// it, then runs the program; each suite is one server set-up (see
+// tests/CMakeLists.txt).
+//
+// Where a test must look at the run in the middle, it holds the run in its
+// stop step: the stand-ins started with "-t" wait while the test's hold event
+// is not set (tests/stand_ins/assistant_stand_in.h), and the worker waits for
+// that start. Where a run gives up, the test leaves with Cancel, declining the
+// question for as long as the worker is still busy; the closing Cancel then
+// shows the state the worker left.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/edition.h"
+#include "res/resource.h"
+#include "system/handles.h"
+#include "system/process_utils.h"
+#include "tests/e2e/assistant_records.h"
+#include "tests/e2e/installed_record.h"
+#include "tests/e2e/program_runner.h"
+#include "tests/e2e/server_log.h"
+#include "tests/e2e/test_files.h"
+#include "tests/stand_ins/assistant_stand_in.h"
+
+namespace {
+
+const char kInstallFolder[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor";
+const char kStaging[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor\\DownLoad";
+const char kOldVersion[] = "1.0.0.1";
+const char kNewVersion[] = "1.0.0.3";
+const char kDownloadPath[] = "/download/811/";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kProductKey[] = "Software\\Quillon\\WebUI\\KORVA\\811";
+const char kCancelQuestion[] = "下载还未完成，确定取消？";
+const char kWebUi[] = "WebUI_811.exe";
+const char kEditionPop[] = "LumaroPop_811.exe";
+const char kCommonPop[] = "LumaroPop.exe";
+constexpr DWORD kRunLimitMs = 120000;
+constexpr DWORD kWindowLimitMs = 60000;
+constexpr DWORD kRecordLimitMs = 30000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// Where make-update-releases.sh published, as a Windows path.
+std::string Release(const std::string& relative)
+{
+    const char* releases = std::getenv("PELLIS_UPDATE_RELEASES");
+    return WindowsPathOf(releases ? releases : "/nonexistent") + "\\" + relative;
+}
+
+std::string Installed(const std::string& relative)
+{
+    return kInstallFolder + std::string("\\") + relative;
+}
+
+std::string ReadOr(const std::string& path, const char* missing)
+{
+    std::string bytes;
+    return ReadFileBytes(path, &bytes) ? bytes : missing;
+}
+
+// --- registry (the product key and uninstall entry in the 32-bit view, Run in the 64-bit one)
+
+const char kNoValue[] = "(none)";
+
+std::string ReadText(const std::string& keyPath, REGSAM view, const std::string& name)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
+        return kNoValue;
+    RegKey key(opened);
+    char buffer[512] = {};
+    DWORD size = sizeof buffer - 1;
+    return ::RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) ==
+                   ERROR_SUCCESS
+               ? buffer
+               : kNoValue;
+}
+
+std::string InstalledVersion()
+{
+    return ReadText(kProductKey, KEY_WOW64_32KEY, "Version");
+}
+
+std::string StartupValue()
+{
+    return ReadText(kRunKey, KEY_WOW64_64KEY, editionInfo.productName);
+}
+
+bool UninstallEntryExists()
+{
+    return ReadText(kUninstallRoot + editionInfo.productName, KEY_WOW64_32KEY, "DisplayName") != kNoValue;
+}
+
+// A start-up value left by a first installation with the option set.
+void SetStartupValue()
+{
+    HKEY created = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                                &created, nullptr),
+              ERROR_SUCCESS);
+    RegKey key(created);
+    const std::string data = Installed("LumaroPop_811.exe");
+    ::RegSetValueExA(key.get(), editionInfo.productName.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
+}
+
+// --- windows of the program
+
+std::string ItemText(HWND window, int id)
+{
+    char text[512] = {};
+    ::GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+struct WindowMatch {
+    DWORD processId;
+    bool (*accept)(HWND);
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+    auto* match = reinterpret_cast<WindowMatch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId == match->processId && ::IsWindowVisible(window) && match->accept(window)) {
+        match->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        WindowMatch match{program.processId, accept, nullptr};
+        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&match));
+        if (match.found != nullptr || ::GetTickCount() - start >= ms)
+            return match.found;
+        ::Sleep(50);
+    }
+}
+
+bool IsProgressDialog(HWND window)
+{
+    return ::GetDlgItem(window, IDC_STATUS_TEXT) != nullptr;
+}
+
+bool IsUpdatePrompt(HWND window)
+{
+    return ::GetDlgItem(window, IDOK) != nullptr && ::GetDlgItem(window, IDC_STATUS_TEXT) == nullptr &&
+           ::GetDlgItem(window, kMessageBoxTextId) == nullptr;
+}
+
+bool IsCancelQuestion(HWND window)
+{
+    return ItemText(window, kMessageBoxTextId) == kCancelQuestion;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    while (ItemText(dialog, id) != text) {
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
+// Clicks Cancel until the dialog closes without a question and the process
+// ends with 0, declining the question while the worker is still busy. Sets
+// `status` to the status line the worker left, read right before the closing
+// click. False when that never happens.
+bool CancelAfterTheWorkerGaveUp(const RunningProgram& program, HWND dialog, std::string* status)
+{
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < kWindowLimitMs) {
+        *status = ItemText(dialog, IDC_STATUS_TEXT);
+        Click(dialog, IDCANCEL);
+        const DWORD clicked = ::GetTickCount();
+        while (::GetTickCount() - clicked < 5000) {
+            const DWORD code = WaitForExit(program, 50);
+            if (code != STILL_ACTIVE)
+                return code == 0;
+            if (HWND question = WaitForAccepted(program, IsCancelQuestion, 0)) {
+                Click(question, IDNO);
+                ::Sleep(500);
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+// --- what the server handed out
+
+// Paths below the download area of every file request, "\" and %5C read as "/".
+std::vector<std::string> DownloadRequests()
+{
+    std::vector<std::string> paths;
+    for (const LoggedRequest& request : ReadServerLog()) {
+        if (request.method != "GET" || request.path.compare(0, sizeof kDownloadPath - 1, kDownloadPath) != 0)
+            continue;
+        std::string path = request.path.substr(sizeof kDownloadPath - 1);
+        for (size_t at = path.find("%5C"); at != std::string::npos; at = path.find("%5C"))
+            path.replace(at, 3, "/");
+        std::replace(path.begin(), path.end(), '\\', '/');
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+std::set<std::string> Distinct(const std::vector<std::string>& paths)
+{
+    return std::set<std::string>(paths.begin(), paths.end());
+}
+
+size_t CountOf(const std::vector<std::string>& paths, const std::string& path)
+{
+    return static_cast<size_t>(std::count(paths.begin(), paths.end(), path));
+}
+
+bool WaitForRequest(const std::string& path, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    while (CountOf(DownloadRequests(), path) == 0) {
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(100);
+    }
+    return true;
+}
+
+// --- the installation the runs start from
+
+class UpdateRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetupEdition();
+        CopyFolder(Release("old\\download"), kInstallFolder);
+        ASSERT_EQ(ReadOr(Installed("Digest_811.xml"), "(missing)"), ReadOr(Release("old\\download\\Digest_811.xml"), ""));
+        WriteInstalledRecord(kOldVersion, kInstallFolder);
+        SetStartupValue();
+        ClearRecords();
+    }
+    void TearDown() override
+    {
+        if (program_.process.valid() && WaitForExit(program_, 0) == STILL_ACTIVE)
+            ::TerminateProcess(program_.process.get(), 1);
+        for (const char* name : {kWebUi, kEditionPop, kCommonPop})
+            TerminateAll(name);
+    }
+
+    // The assistant as it runs before the update: its WebUI and the edition's
+    // program, which serves the pipe. Its start line is written once the pipe exists.
+    void StartRunningAssistant()
+    {
+        runningWebUi_ = StartProgram(Installed(kWebUi), "");
+        runningPop_ = StartProgram(Installed(kEditionPop), "");
+        ASSERT_TRUE(WaitForStart(kWebUi, kRecordLimitMs));
+        ASSERT_TRUE(WaitForStart(kEditionPop, kRecordLimitMs));
+        ClearRecords();
+    }
+
+    void Start(const std::string& tail = "")
+    {
+        program_ = StartProgram(TestFolderPath("pellis_811.exe"), tail);
+        ASSERT_TRUE(program_.process.valid());
+    }
+
+    // Answers the update prompt with OK; the progress dialog that follows.
+    HWND AcceptPrompt()
+    {
+        HWND prompt = WaitForAccepted(program_, IsUpdatePrompt, kWindowLimitMs);
+        if (prompt == nullptr)
+            return nullptr;
+        Click(prompt, IDOK);
+        return WaitForAccepted(program_, IsProgressDialog, kWindowLimitMs);
+    }
+
+    // Files of a published release's download area that differ from the installed ones.
+    std::vector<std::string> DifferingFrom(const std::string& release)
+    {
+        std::vector<std::string> differing;
+        for (const std::string& file : ListFiles(Release(release + "\\download"))) {
+            if (ReadOr(Installed(file), "(missing)") != ReadOr(Release(release + "\\download\\" + file), ""))
+                differing.push_back(file);
+        }
+        return differing;
+    }
+
+    RunningProgram program_;
+    RunningProgram runningWebUi_;
+    RunningProgram runningPop_;
+};
+
+// Held in the stop step until the test lets go.
+class HeldRun : public UpdateRun {
+protected:
+    void SetUp() override
+    {
+        UpdateRun::SetUp();
+        hold_.reset(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
+        ASSERT_TRUE(hold_.valid());
+    }
+    void TearDown() override
+    {
+        LetGo();
+        UpdateRun::TearDown();
+    }
+    // True once the worker is inside its stop step, held at the WebUI program's stopping start.
+    bool WaitUntilHeldInStopStep()
+    {
+        return WaitForStart(std::string(kWebUi) + " -t", kRunLimitMs);
+    }
+    void LetGo() { ::SetEvent(hold_.get()); }
+
+    UniqueHandle hold_;
+};
+
+class PromptedUpdate : public HeldRun {};
+
+TEST_F(PromptedUpdate, ReplacesChangedFilesAndRestartsTheAssistant)
+{
+    StartRunningAssistant();
+    Start();
+    HWND prompt = WaitForAccepted(program_, IsUpdatePrompt, kWindowLimitMs);
+    ASSERT_NE(prompt, nullptr) << "no update prompt";
+    RECT frame{};
+    ::GetWindowRect(prompt, &frame);
+    EXPECT_NEAR(frame.left, ::GetSystemMetrics(SM_CXSCREEN) / 2 - (frame.right - frame.left) / 2, 1);
+    EXPECT_NEAR(frame.top, ::GetSystemMetrics(SM_CYSCREEN) / 2 - (frame.bottom - frame.top) / 2, 1);
+    Click(prompt, IDOK);
+    ASSERT_NE(WaitForAccepted(program_, IsProgressDialog, kWindowLimitMs), nullptr);
+
+    // Stopped before anything is copied: the new files wait in the staging folder.
+    ASSERT_TRUE(WaitUntilHeldInStopStep());
+    EXPECT_EQ(ReadOr(Installed("Config.ini"), ""), ReadOr(Release("old\\download\\Config.ini"), "(missing)"));
+    EXPECT_EQ(ReadOr(Installed("DownLoad\\Config.ini"), ""), ReadOr(Release("offer\\download\\Config.ini"), "(missing)"));
+    LetGo();
+
+    EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    EXPECT_EQ(DifferingFrom("offer"), std::vector<std::string>{}) << "the install folder holds release 1.0.0.3";
+    EXPECT_EQ(ListFiles(kStaging), std::vector<std::string>{}) << "the staging folder is emptied";
+
+    const std::vector<std::string> requests = DownloadRequests();
+    EXPECT_EQ(Distinct(requests), (std::set<std::string>{"Digest.xml", "Digest_811.xml", "Config.ini", "Data/a.dat",
+                                                         "Script/added.js", "Plugins/Edition811.dll"}));
+    EXPECT_EQ(CountOf(requests, "Digest.xml"), 1u);
+    EXPECT_EQ(CountOf(requests, "Digest_811.xml"), 1u);
+
+    EXPECT_EQ(InstalledVersion(), kNewVersion);
+    EXPECT_EQ(StartupValue(), kNoValue) << "an update leaves no start-up value";
+    EXPECT_TRUE(UninstallEntryExists());
+
+    // Stopped ("-t", then ended by name), started again at the very end.
+    EXPECT_EQ(WaitForExit(runningWebUi_, kRecordLimitMs), kTerminatedExitCode);
+    EXPECT_EQ(WaitForExit(runningPop_, kRecordLimitMs), kTerminatedExitCode);
+    EXPECT_EQ(WaitForStarts(6, kRecordLimitMs),
+              (std::vector<std::string>{"WebUI_811.exe -t", "LumaroPop_811.exe -t", "LumaroPop.exe -t", "LumaroPop.exe",
+                                        "WebUI_811.exe -t", "WebUI_811.exe"}));
+}
+
+class ForcedUpdate : public HeldRun {};
+
+TEST_F(ForcedUpdate, NotifiesTheRunningAssistantAndCompletesWithoutAPrompt)
+{
+    StartRunningAssistant();
+    Start();
+    HWND first = WaitForAccepted(program_, [](HWND) { return true; }, kWindowLimitMs);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(IsProgressDialog(first)) << "the first window is the progress dialog, no prompt";
+
+    // Both held: the notice's start of the WebUI program with "-t" (not waited
+    // for) and the stopping one the worker waits for; the edition's program is
+    // not stopped yet.
+    ASSERT_TRUE(WaitForStart("WebUI_811.exe -t", kRunLimitMs, 2));
+    EXPECT_TRUE(StartsOf(ReadStarts(), kEditionPop).empty());
+    LetGo();
+
+    EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    EXPECT_EQ(ReadPipeMessages(), std::vector<std::string>{HexOf("KORVA_PopUpdatePopCmd||")});
+    EXPECT_EQ(WaitForStarts(7, kRecordLimitMs),
+              (std::vector<std::string>{"WebUI_811.exe -t", "WebUI_811.exe -t", "LumaroPop_811.exe -t",
+                                        "LumaroPop.exe -t", "LumaroPop.exe", "WebUI_811.exe -t", "WebUI_811.exe"}));
+    EXPECT_EQ(InstalledVersion(), kNewVersion);
+    EXPECT_EQ(DifferingFrom("force"), std::vector<std::string>{});
+}
+
+class Repair : public UpdateRun {};
+
+TEST_F(Repair, BringsBackADeletedFile)
+{
+    const std::string lost = "Data\\说明.txt";
+    ASSERT_TRUE(::DeleteFileA(Installed(lost).c_str()));
+    Start("-losefile");
+    EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    EXPECT_EQ(ReadOr(Installed(lost), "(missing)"), ReadOr(Release("old\\download\\" + lost), ""));
+    EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{});
+    EXPECT_EQ(InstalledVersion(), kOldVersion);
+}
+
+class NothingChanged : public HeldRun {};
+
+TEST_F(NothingChanged, ReportsNoUpdateNeededAndFetchesOnlyTheManifests)
+{
+    Start();
+    HWND dialog = AcceptPrompt();
+    ASSERT_NE(dialog, nullptr);
+    // Both manifest passes are over once the run is held in its stop step.
+    ASSERT_TRUE(WaitUntilHeldInStopStep());
+    EXPECT_EQ(ItemText(dialog, IDC_STATUS_TEXT), "无需更新");
+    EXPECT_EQ(ItemText(dialog, IDC_FILE_PERCENT), "100%");
+    EXPECT_EQ(ItemText(dialog, IDC_OVERALL_PERCENT), "100%");
+    LetGo();
+
+    EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    EXPECT_EQ(DownloadRequests(), (std::vector<std::string>{"Digest.xml", "Digest_811.xml"}));
+    EXPECT_EQ(InstalledVersion(), kNewVersion);
+}
+
+class BrokenManifestSignature : public UpdateRun {};
+
+TEST_F(BrokenManifestSignature, StopsAfterTheFirstManifest)
+{
+    Start();
+    HWND dialog = AcceptPrompt();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForRequest("Digest.xml", kRunLimitMs));
+    std::string status;
+    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &status));
+    EXPECT_EQ(status, "正在下载 配置文件");
+    EXPECT_EQ(DownloadRequests(), std::vector<std::string>{"Digest.xml"});
+    EXPECT_EQ(InstalledVersion(), kOldVersion);
+    EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{});
+}
+
+class WrongComponentContent : public UpdateRun {};
+
+TEST_F(WrongComponentContent, IsNotAcceptedAnywhere)
+{
+    Start();
+    HWND dialog = AcceptPrompt();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(WaitForItemText(dialog, IDCANCEL, "下载失败", kRunLimitMs));
+    std::string status;
+    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &status));
+    EXPECT_EQ(status, "下载Script\\added.js 失败");
+
+    const std::string wrong = ReadOr(Release("faults\\wrong-added.js"), "(fixture missing)");
+    for (const std::string& file : ListFiles(kInstallFolder)) {
+        EXPECT_NE(ReadOr(Installed(file), ""), wrong) << file;
+        EXPECT_EQ(file.find("added.js"), std::string::npos) << file;
+    }
+    EXPECT_EQ(CountOf(DownloadRequests(), "Script/added.js"), 5u) << "a rejected body counts as a failed attempt";
+    EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{}) << "nothing was copied into place";
+    EXPECT_EQ(InstalledVersion(), kOldVersion);
+}
+
+class ClimbingManifestEntry : public UpdateRun {};
+
+TEST_F(ClimbingManifestEntry, NothingIsWrittenOutsideTheInstallFolder)
+{
+    Start();
+    HWND dialog = AcceptPrompt();
+    ASSERT_NE(dialog, nullptr);
+    // The entry counts as a failed download; the pass fetches the others and gives up.
+    EXPECT_TRUE(WaitForItemText(dialog, IDCANCEL, "下载失败", kRunLimitMs));
+    std::string status;
+    EXPECT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &status));
+
+    for (const std::string& file : ListFiles("C:\\Program Files (x86)"))
+        EXPECT_EQ(file.find("evil.txt"), std::string::npos) << file;
+    for (const std::string& path : DownloadRequests())
+        EXPECT_EQ(path.find("evil.txt"), std::string::npos) << "requested " << path;
+    EXPECT_EQ(InstalledVersion(), kOldVersion);
+}
+
+class FileInUse : public UpdateRun {};
+
+TEST_F(FileInUse, EndsWithTheMessageAndLeavesTheRegistryAlone)
+{
+    UniqueHandle held(::CreateFileA(Installed("Config.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+    Start();
+    ASSERT_NE(AcceptPrompt(), nullptr);
+    HWND box = WaitForMessageBox(program_, editionInfo.productName, kRunLimitMs);
+    ASSERT_NE(box, nullptr) << "no message box captioned " << editionInfo.productName;
+    EXPECT_EQ(MessageBoxText(box), "更新失败，助手文件被占用，请关闭占用重新更新!");
+    Click(box, IDOK);
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+
+    EXPECT_EQ(InstalledVersion(), kOldVersion);
+    EXPECT_FALSE(UninstallEntryExists());
+    EXPECT_EQ(StartupValue(), Installed("LumaroPop_811.exe"));
+    EXPECT_TRUE(StartsOf(ReadStarts(), kCommonPop).empty()) << "the assistant is not started";
+}
+
+}  // namespace
