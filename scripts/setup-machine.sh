@@ -15,7 +15,9 @@ packages=(
   # Wine, display, locale, fonts
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick locales fonts-wqy-zenhei fonts-wine
   # tests
-  python3 openssl procps file
+  python3 openssl procps file curl
+  # fuzzing (clang with libFuzzer and the sanitizers)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -47,6 +47,14 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = ScopedHandle<HANDLE, KernelHandleTraits>;
 
+// A folder listing from FindFirstFileA, which reports failure as INVALID_HANDLE_VALUE.
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { ::FindClose(h); }
+};
+using FindHandle = ScopedHandle<HANDLE, FindHandleTraits>;
+
 struct InternetHandleTraits {
     static HINTERNET Invalid() { return nullptr; }
     static bool IsValid(HINTERNET h) { return h != nullptr; }
@@ -60,3 +68,46 @@ struct RegKeyTraits {
     static void Close(HKEY h) { ::RegCloseKey(h); }
 };
 using RegKey = ScopedHandle<HKEY, RegKeyTraits>;
+
+template <typename T>
+struct GdiObjectTraits {
+    static T Invalid() { return nullptr; }
+    static bool IsValid(T h) { return h != nullptr; }
+    static void Close(T h) { ::DeleteObject(h); }
+};
+using UniqueBitmap = ScopedHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = ScopedHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
+
+// A device context from CreateCompatibleDC (not one from GetDC or BeginPaint).
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { ::DeleteDC(h); }
+};
+using UniqueMemoryDc = ScopedHandle<HDC, MemoryDcTraits>;
+
+struct GlobalMemoryTraits {
+    static HGLOBAL Invalid() { return nullptr; }
+    static bool IsValid(HGLOBAL h) { return h != nullptr; }
+    static void Close(HGLOBAL h) { ::GlobalFree(h); }
+};
+using UniqueGlobal = ScopedHandle<HGLOBAL, GlobalMemoryTraits>;
+
+// COM on the constructing thread. Released only on that thread and only when
+// the initialisation succeeded: an owner destroyed on another thread must not
+// end that thread's COM.
+class ScopedComInit {
+public:
+    ScopedComInit() : initialized_(SUCCEEDED(::CoInitialize(nullptr))), thread_(::GetCurrentThreadId()) {}
+    ~ScopedComInit()
+    {
+        if (initialized_ && thread_ == ::GetCurrentThreadId())
+            ::CoUninitialize();
+    }
+    ScopedComInit(const ScopedComInit&) = delete;
+    ScopedComInit& operator=(const ScopedComInit&) = delete;
+
+private:
+    bool initialized_;
+    DWORD thread_;
+};

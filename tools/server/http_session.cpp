@@ -1,5 +1,6 @@
 #include "tools/server/http_session.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
@@ -29,6 +30,7 @@ using TlsStream = beast::ssl_stream<beast::tcp_stream>;
 // before a kept-alive request included), each reply, and a close.
 constexpr auto kRequestTimeout = std::chrono::seconds(15);
 constexpr auto kWriteTimeout = std::chrono::seconds(30);
+constexpr size_t kWriteChunk = 256 * 1024;
 constexpr auto kCloseTimeout = std::chrono::seconds(5);
 constexpr uint32_t kMaxHeaderBytes = 16 * 1024;
 constexpr uint64_t kMaxBodyBytes = 64 * 1024;
@@ -101,14 +103,28 @@ private:
                 Close();
             return;
         }
+        written_ = 0;
+        WriteNextChunk();
+    }
+
+    // The reply goes out in chunks, each with its own time limit: a large file
+    // to a slow reader takes as long as it takes, a reader that stops does not.
+    void WriteNextChunk()
+    {
+        if (written_ == delivery_.bytes.size()) {
+            if (delivery_.after == Delivery::After::keep_alive)
+                ReadRequest();
+            else
+                Close();
+            return;
+        }
+        const size_t length = std::min(kWriteChunk, delivery_.bytes.size() - written_);
         Lowest().expires_after(kWriteTimeout);
-        asio::async_write(stream_, asio::buffer(delivery_.bytes),
-                          [self = this->shared_from_this()](beast::error_code ec, size_t) {
+        asio::async_write(stream_, asio::buffer(delivery_.bytes.data() + written_, length),
+                          [self = this->shared_from_this()](beast::error_code ec, size_t sent) {
                               if (ec) return;
-                              if (self->delivery_.after == Delivery::After::keep_alive)
-                                  self->ReadRequest();
-                              else
-                                  self->Close();
+                              self->written_ += sent;
+                              self->WriteNextChunk();
                           });
     }
 
@@ -149,6 +165,7 @@ private:
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     Delivery delivery_;
+    size_t written_ = 0;  // bytes of delivery_ already sent
     std::array<char, 4096> discarded_{};
 };
 
