@@ -1,10 +1,11 @@
-// The older generation of the assistant that a first installation replaces.
+// The older generation of the assistant, an installer package that a first
+// installation removes before anything else.
 #pragma once
 
 #include <windows.h>
 
-// Placeholder until the removal step exists: removes nothing.
-inline bool RemoveOldGeneration(HWND)
-{
-    return true;
-}
+// Runs "msiexec.exe /X{code} /quiet" hidden and waits for it, renaming the
+// running downloader's file in the working folder to "Tiroupdate.exe" around
+// it and to its edition name afterwards; empties "killprocess.vbs". Nothing
+// happens for an edition without an old product code. Always true.
+bool RemoveOldGeneration(HWND dialog);

@@ -3,5 +3,7 @@
 
 #include <windows.h>
 
-// Placeholder until the shortcut step exists: creates nothing.
-inline void CreateShortcuts(HWND) {}
+// Makes, each when its install option is set, the all-users desktop shortcut,
+// the start-menu group with the program's and the uninstaller's shortcuts, and
+// the quick-launch shortcut; status texts go to the dialog. Failures are silent.
+void CreateShortcuts(HWND dialog);

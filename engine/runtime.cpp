@@ -1,0 +1,96 @@
+#include "engine/runtime.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "engine/file_download.h"
+#include "engine/progress_view.h"
+#include "engine/update_context.h"
+#include "res/resource.h"
+#include "system/os_info.h"
+#include "system/registry.h"
+
+namespace {
+
+struct RuntimePackage {
+    const char* fileName;
+    const char* downloadPath;
+    const char* markerKey;
+};
+
+// The platform vendor's download server, over plain HTTP as it publishes them.
+const char kVendorDownloadHost[] = "http://download.microsoft.com";
+
+constexpr RuntimePackage kX86Package = {
+    "vcredist_x86.exe",
+    "/download/7/5/0/7502f4e9-1f90-4895-9259-1bde67b8b9a1/vcredist_x86.exe",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{A09D5493-0D9F-3211-B3BF-DD7ABBB318C1}",
+};
+constexpr RuntimePackage kX64Package = {
+    "vcredist_x64.exe",
+    "/download/2/b/e/2bec4780-6f99-4347-ad31-48d4b46ab1d3/vcredist_x64.exe",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{02A39130-2CF3-30CA-8623-30F6071A4221}",
+};
+
+bool IsInstalled(const RuntimePackage& package)
+{
+    RegKey marker = OpenRegistryKey(HKEY_LOCAL_MACHINE, package.markerKey, KEY_READ);
+    std::string version;
+    return marker && ReadRegistryText(marker.get(), "Version", &version);
+}
+
+void InstallPackage(CUpdateContext& context, const RuntimePackage& package, const std::string& tempFolder)
+{
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", package.fileName));
+    const std::string target = tempFolder + package.fileName;
+    CBindCallback progress(context.dialog);
+    if (!DownloadFile(std::string(kVendorDownloadHost) + package.downloadPath, target, &progress)) {
+        SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("下载%s 失败", package.fileName));
+        ::SetDlgItemTextA(context.dialog, IDCANCEL, "下载VS库失败");
+        return;
+    }
+    ::SetWindowTextA(context.overallText,
+                     PercentText(static_cast<double>(context.currentStep) / context.totalSteps * 100).c_str());
+    RefreshDialogItem(IDC_OVERALL_PERCENT, context.dialog);
+    ::SendMessageA(context.overallBar, PBM_SETPOS, context.currentStep, 0);
+    ++context.currentStep;
+    if (::PathFileExistsA(target.c_str())) {
+        SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在安装 %s", package.fileName));
+        ::ShellExecuteA(nullptr, nullptr, target.c_str(), "/q", nullptr, SW_SHOWNORMAL);
+    }
+}
+
+}  // namespace
+
+int CheckRuntime(int* needX86, int* needX64)
+{
+    OsInfo os;
+    if (QueryOsInfo(&os) == 0) {
+        *needX86 = 1;
+        *needX64 = 1;
+        return 0;
+    }
+    if (os.version61or62) {
+        *needX86 = 0;
+        *needX64 = 0;
+        return 1;
+    }
+    *needX86 = IsInstalled(kX86Package) ? 0 : 1;
+    *needX64 = os.isX86 || IsInstalled(kX64Package) ? 0 : 1;
+    return 1;
+}
+
+int InstallRuntime(CUpdateContext& context, int needX86, int needX64)
+{
+    char tempFolder[MAX_PATH] = {};
+    ::GetTempPathA(sizeof tempFolder, tempFolder);
+    if (needX86)
+        InstallPackage(context, kX86Package, tempFolder);
+    if (needX64)
+        InstallPackage(context, kX64Package, tempFolder);
+    return 1;
+}

@@ -1,0 +1,65 @@
+#include "system/shortcuts.h"
+
+#include <shlobj.h>
+
+#include <string>
+
+#include "app/config.h"
+#include "engine/progress_view.h"
+#include "res/resource.h"
+#include "system/folder_tree.h"
+#include "system/handles.h"
+#include "system/shell_link.h"
+
+namespace {
+
+// The desktop folder's path buffer is larger than MAX_PATH on purpose: the
+// shell may hand back long all-users paths.
+constexpr size_t kDesktopPathCapacity = 1024;
+
+bool SpecialFolderPath(int csidl, char* buffer)
+{
+    LPITEMIDLIST itemList = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &itemList)))
+        return false;
+    const bool found = ::SHGetPathFromIDListA(itemList, buffer) != FALSE;
+    ::CoTaskMemFree(itemList);
+    return found;
+}
+
+}  // namespace
+
+void CreateShortcuts(HWND dialog)
+{
+    ScopedComInit com;
+    const std::string target = installInfo.installPath + "\\" + installInfo.webUiFileName;
+    const std::string linkName = editionInfo.productName + ".lnk";
+
+    if (desktopShortcut) {
+        SetDialogItemText(dialog, IDC_STATUS_TEXT, "创建桌面快捷方式");
+        char desktop[kDesktopPathCapacity] = {};
+        if (SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY, desktop))
+            CreateShortcut(target, desktop, linkName);
+    }
+
+    if (startMenuShortcut) {
+        char programs[MAX_PATH] = {};
+        ::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
+        const std::string group = std::string(programs) + "\\" + editionInfo.installSubPath;
+        CreateFolderTree(group);
+        CreateShortcut(target, group, linkName);
+        CreateShortcut(installInfo.installPath + "\\" + installInfo.uninstallerFileName, group,
+                       editionInfo.productName + "卸载程序.lnk");
+        NotifyFolderCreated(group);
+    }
+
+    if (quickLaunchShortcut) {
+        SetDialogItemText(dialog, IDC_STATUS_TEXT, "创建快速启动选项");
+        LPITEMIDLIST appData = nullptr;
+        std::string quickLaunch;
+        // Not created when missing: only systems that have the bar get the shortcut.
+        if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &appData)) &&
+            GetQuickLaunchFolder(appData, &quickLaunch))
+            CreateShortcut(target, quickLaunch, linkName);
+    }
+}
