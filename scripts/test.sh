@@ -6,5 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/setup-machine.sh
 scripts/build.sh
 ctest --preset native
+# The parsers of outside bytes, fuzzed briefly under the sanitizers.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz -j2
 # Each Wine test has its own prefix and display, so two can run side by side.
 ctest --preset windows -j2
