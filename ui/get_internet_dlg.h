@@ -2,6 +2,8 @@
 // latest version, then hosts the install wizard.
 #pragma once
 
+#include <atomic>
+
 #include "system/handles.h"
 #include "ui/dialog.h"
 
@@ -15,6 +17,12 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
-    int retriesLeft = 0;
+    // One query, then the whole wizard on the same thread.
+    static DWORD WINAPI QueryWorker(LPVOID dialog);
+    void StartWorker();
+    void ShowRetry(bool shown);
+
+    // Read by the worker, written by the Retry click on the dialog's thread.
+    std::atomic<int> retriesLeft{0};
     UniqueBitmap background;
 };

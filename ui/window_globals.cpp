@@ -2,3 +2,4 @@
 
 CProgressDlg* progressDialog = nullptr;
 RECT dialogRect{};
+CDialog* wizardDialog = nullptr;

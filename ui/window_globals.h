@@ -10,3 +10,8 @@ extern CProgressDlg* progressDialog;
 
 // Last screen rectangle of a moved wizard dialog; the next one opens there.
 extern RECT dialogRect;
+
+class CDialog;
+
+// The wizard dialog shown last (install or options dialog).
+extern CDialog* wizardDialog;

@@ -1,0 +1,527 @@
+// First installations of the real program under Wine against pellis-server,
+// driven through the wizard's windows: the query dialog, the install and
+// options dialogs, and the progress dialog the run ends in. The server serves
+// release 1.0.0.1 made by make-update-releases.sh from the stand-ins of the
+// assistant's programs; each suite is one server set-up in a fresh prefix
+// (see tests/CMakeLists.txt).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/edition.h"
+#include "engine/content_digest.h"
+#include "engine/manifest.h"
+#include "res/resource.h"
+#include "system/handles.h"
+#include "system/process_utils.h"
+#include "system/registry_paths.h"
+#include "tests/e2e/assistant_records.h"
+#include "tests/e2e/program_runner.h"
+#include "tests/e2e/server_log.h"
+#include "tests/e2e/test_files.h"
+
+namespace {
+
+constexpr DWORD kRunLimitMs = 120000;
+constexpr DWORD kWindowLimitMs = 60000;
+constexpr DWORD kRecordLimitMs = 30000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+const char kVersion[] = "1.0.0.1";
+const char kBankHost[] = "ebank.aldmoor.example";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kNoValue[] = "(none)";
+const char kBrowser[] = "iexplore.exe";
+
+// Where make-update-releases.sh published, as a Windows path.
+std::string Release(const std::string& relative)
+{
+    const char* releases = std::getenv("PELLIS_UPDATE_RELEASES");
+    return WindowsPathOf(releases ? releases : "/nonexistent") + "\\" + relative;
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// The folder the options dialog proposes (this test is a 32-bit program too).
+std::string InstallFolder()
+{
+    return SpecialFolder(CSIDL_PROGRAM_FILES) + "\\" + editionInfo.installSubPath;
+}
+
+std::string Installed(const std::string& relative)
+{
+    return InstallFolder() + "\\" + relative;
+}
+
+std::string DesktopShortcut()
+{
+    return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + editionInfo.productName + ".lnk";
+}
+
+std::string StartMenuGroup()
+{
+    return SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\" + editionInfo.installSubPath;
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A manifest's UTF-8 text as the 8-bit path the file API takes here.
+std::string AnsiOf(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], static_cast<int>(wide.size())));
+    std::string ansi(wide.size() * 2 + 1, '\0');
+    ansi.resize(::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &ansi[0], static_cast<int>(ansi.size()), nullptr,
+                                      nullptr));
+    return ansi.c_str();
+}
+
+// The target a shortcut file holds, read by the shell's own link object.
+std::string ShortcutTarget(const std::string& linkPath)
+{
+    ScopedComInit com;
+    IShellLinkA* link = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&link))))
+        return "(no link object)";
+    std::string target = "(unreadable)";
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        wchar_t widePath[MAX_PATH] = {};
+        ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH);
+        char path[MAX_PATH] = {};
+        if (SUCCEEDED(file->Load(widePath, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
+            target = path;
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+std::string ReadText(const std::string& keyPath, REGSAM view, const std::string& name)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
+        return kNoValue;
+    RegKey key(opened);
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    return ::RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) ==
+                   ERROR_SUCCESS
+               ? buffer
+               : kNoValue;
+}
+
+// --- the wizard's windows: all captioned with the downloader's title, told
+// apart by the controls of their templates.
+
+std::string ItemText(HWND window, int id)
+{
+    char text[1024] = {};
+    ::GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+bool Has(HWND window, int id)
+{
+    return ::GetDlgItem(window, id) != nullptr;
+}
+
+bool Shown(HWND window, int id)
+{
+    return ::IsWindowVisible(::GetDlgItem(window, id)) != FALSE;
+}
+
+enum class Page { Query, Install, Options, Progress, MessageBox };
+
+bool IsPage(HWND window, Page page)
+{
+    switch (page) {
+    case Page::Query:
+        return Has(window, IDC_QUERY_STATUS);
+    case Page::Install:
+        return Has(window, IDOK) && !Has(window, kMessageBoxTextId) && !Has(window, IDC_INSTALL_FOLDER) &&
+               !Has(window, IDC_STATUS_TEXT) && !Has(window, IDC_QUERY_STATUS);
+    case Page::Options:
+        return Has(window, IDC_INSTALL_FOLDER);
+    case Page::Progress:
+        return Has(window, IDC_STATUS_TEXT);
+    case Page::MessageBox:
+        return Has(window, kMessageBoxTextId);
+    }
+    return false;
+}
+
+struct PageSearch {
+    DWORD processId;
+    Page page;
+    HWND found;
+};
+
+BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<PageSearch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    char title[256] = {};
+    ::GetWindowTextA(window, title, sizeof title);
+    if (processId == search->processId && ::IsWindowVisible(window) && editionInfo.downloaderTitle == title &&
+        IsPage(window, search->page)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForPage(const RunningProgram& program, Page page, DWORD ms = kWindowLimitMs)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        PageSearch search{program.processId, page, nullptr};
+        ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr || ::GetTickCount() - start >= ms)
+            return search.found;
+        ::Sleep(50);
+    }
+}
+
+bool WaitUntil(bool (*condition)(HWND), HWND window, DWORD ms = kWindowLimitMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!condition(window)) {
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+// A check box toggles and tells its dialog, as under the mouse.
+void Toggle(HWND dialog, int id)
+{
+    ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool Checked(HWND dialog, int id)
+{
+    return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+size_t QueryCount()
+{
+    return CountProxiedRequests(ReadServerLog(), kBankHost);
+}
+
+bool WaitForQueries(size_t count)
+{
+    const DWORD start = ::GetTickCount();
+    while (QueryCount() < count) {
+        if (::GetTickCount() - start >= kWindowLimitMs)
+            return false;
+        ::Sleep(100);
+    }
+    return true;
+}
+
+class FirstInstall : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetupEdition();
+        ClearRecords();
+    }
+    void TearDown() override
+    {
+        for (RunningProgram* program : {&program_, &browser_}) {
+            if (program->process.valid() && WaitForExit(*program, 0) == STILL_ACTIVE)
+                ::TerminateProcess(program->process.get(), 1);
+        }
+        for (const std::string& name : {installInfo.webUiFileName, std::string("LumaroPop_811.exe"),
+                                        std::string("LumaroPop.exe")})
+            TerminateAll(name);
+    }
+
+    void Start()
+    {
+        program_ = StartProgram(TestFolderPath("pellis_811.exe"), "");
+        ASSERT_TRUE(program_.process.valid());
+    }
+
+    // The options dialog reached with Install; null when it did not come.
+    HWND OpenOptions()
+    {
+        HWND install = WaitForPage(program_, Page::Install);
+        if (install == nullptr)
+            return nullptr;
+        Click(install, IDOK);
+        return WaitForPage(program_, Page::Options);
+    }
+
+    // The message box the program shows now, answered with `button`; its text.
+    std::string Answer(int button)
+    {
+        HWND box = WaitForPage(program_, Page::MessageBox);
+        if (box == nullptr)
+            return "(no message box)";
+        const std::string text = MessageBoxText(box);
+        Click(box, button);
+        return text;
+    }
+
+    void ExpectCompleteInstallation()
+    {
+        // Byte for byte what was published, both manifests included, and
+        // every file as its manifest's digest says.
+        const std::vector<std::string> published = ListFiles(Release("old\\download"));
+        ASSERT_FALSE(published.empty());
+        for (const std::string& file : published) {
+            std::string installed;
+            std::string expected;
+            ASSERT_TRUE(ReadFileBytes(Release("old\\download\\" + file), &expected));
+            EXPECT_TRUE(ReadFileBytes(Installed(file), &installed) && installed == expected) << file;
+        }
+        for (const char* manifest : {"Digest.xml", "Digest_811.xml"}) {
+            const std::vector<ListedFile> entries = ReadManifestFile(Installed(manifest));
+            EXPECT_FALSE(entries.empty()) << manifest;
+            for (const ListedFile& entry : entries) {
+                const std::string relative = AnsiOf(entry.path.empty() ? entry.fileName
+                                                                        : entry.path + "\\" + entry.fileName);
+                std::string digest;
+                EXPECT_TRUE(DigestOfFile(Installed(relative), &digest)) << relative;
+                EXPECT_EQ(digest, entry.digest) << relative;
+            }
+        }
+
+        const std::string product = ProductKeyPath();
+        EXPECT_EQ(ReadText(product, KEY_WOW64_32KEY, "Version"), kVersion);
+        EXPECT_EQ(ReadText(product, KEY_WOW64_32KEY, "Path"), InstallFolder());
+        EXPECT_EQ(ReadText(product, KEY_WOW64_32KEY, "BankID"), "811");
+        const std::string uninstall = kUninstallRoot + editionInfo.productName;
+        EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "UninstallString"),
+                  Installed(installInfo.uninstallerFileName));
+        EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "Publisher"), "Velmora科技股份有限公司");
+        EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "DisplayName"), editionInfo.productName);
+        EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "DisplayVersion"), kVersion);
+        EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "DisplayIcon"), Installed(installInfo.webUiFileName));
+        EXPECT_EQ(ReadText(kRunKey, KEY_WOW64_64KEY, editionInfo.productName), Installed("LumaroPop_811.exe"));
+    }
+
+    RunningProgram program_;
+    RunningProgram browser_;
+};
+
+// --- the defaults
+
+class DefaultInstall : public FirstInstall {};
+
+TEST_F(DefaultInstall, InstallsFilesRegistryShortcutsAndStartsTheAssistant)
+{
+    Start();
+    HWND query = WaitForPage(program_, Page::Query);
+    ASSERT_NE(query, nullptr);
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(query)) << "the query dialog hides while the wizard runs";
+    EXPECT_EQ(ItemText(options, IDC_SHORTCUT_HEADING), "创建" + editionInfo.productName + "的快捷方式在：");
+    EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER), InstallFolder());
+    EXPECT_FALSE(Shown(options, IDC_QUICK_LAUNCH_BOX));
+    EXPECT_FALSE(Shown(options, IDC_AUTO_START_BOX));
+    for (int box : {IDC_START_MENU_BOX, IDC_DESKTOP_BOX, IDC_QUICK_LAUNCH_BOX, IDC_AUTO_START_BOX})
+        EXPECT_TRUE(Checked(options, box)) << box;
+
+    Click(options, IDOK);
+    EXPECT_NE(WaitForPage(program_, Page::Progress), nullptr);
+    ASSERT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    ExpectCompleteInstallation();
+
+    const std::string webUi = Installed(installInfo.webUiFileName);
+    EXPECT_EQ(ShortcutTarget(DesktopShortcut()), webUi);
+    EXPECT_EQ(ShortcutTarget(StartMenuGroup() + "\\" + editionInfo.productName + ".lnk"), webUi);
+    EXPECT_EQ(ShortcutTarget(StartMenuGroup() + "\\" + editionInfo.productName + "卸载程序.lnk"),
+              Installed(installInfo.uninstallerFileName));
+
+    // The stop step's stopping starts ("-t"), then the assistant started at
+    // the very end: its common program, and the WebUI program stopped and started.
+    ASSERT_TRUE(WaitForStart(installInfo.webUiFileName, kRecordLimitMs));
+    EXPECT_EQ(ReadStarts(), (std::vector<std::string>{"WebUI_811.exe -t", "LumaroPop_811.exe -t", "LumaroPop.exe -t",
+                                                      "LumaroPop.exe", "WebUI_811.exe -t", "WebUI_811.exe"}));
+}
+
+// --- a shortcut box cleared: that shortcut is not made, the others are
+
+struct ClearedBox {
+    const char* name;
+    int box;
+    bool desktopShortcut;
+    bool startMenuGroup;
+};
+
+class ClearedShortcutBox : public FirstInstall, public ::testing::WithParamInterface<ClearedBox> {};
+
+TEST_P(ClearedShortcutBox, LeavesOutItsShortcut)
+{
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    Toggle(options, GetParam().box);
+    EXPECT_FALSE(Checked(options, GetParam().box));
+    Click(options, IDOK);
+    ASSERT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    EXPECT_EQ(ReadText(ProductKeyPath(), KEY_WOW64_32KEY, "Version"), kVersion);
+    EXPECT_EQ(Exists(DesktopShortcut()), GetParam().desktopShortcut);
+    EXPECT_EQ(Exists(StartMenuGroup()), GetParam().startMenuGroup);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, ClearedShortcutBox,
+                         ::testing::Values(ClearedBox{"desktop", IDC_DESKTOP_BOX, false, true},
+                                           ClearedBox{"startMenu", IDC_START_MENU_BOX, true, false}),
+                         [](const ::testing::TestParamInfo<ClearedBox>& info) { return info.param.name; });
+
+// --- no server: three attempts, then only Cancel
+
+class NoServer : public FirstInstall {};
+
+TEST_F(NoServer, ThreeAttemptsThenCancel)
+{
+    Start();
+    HWND query = WaitForPage(program_, Page::Query);
+    ASSERT_NE(query, nullptr);
+    for (size_t attempt = 1; attempt <= 3; ++attempt) {
+        ASSERT_TRUE(WaitForQueries(attempt)) << "attempt " << attempt;
+        const bool retryExpected = attempt < 3;
+        ASSERT_TRUE(WaitUntil(retryExpected ? +[](HWND q) { return Shown(q, IDC_QUERY_RETRY); }
+                                            : +[](HWND q) { return ItemText(q, IDC_QUERY_STATUS) == "服务器没响应"; },
+                              query))
+            << "attempt " << attempt;
+        EXPECT_EQ(ItemText(query, IDC_QUERY_STATUS), "服务器没响应");
+        if (!retryExpected)
+            continue;
+        Click(query, IDC_QUERY_RETRY);
+        // A second click queued behind the first finds the button hidden:
+        // it must not start a worker of its own and use up the last retry.
+        if (attempt == 1)
+            Click(query, IDC_QUERY_RETRY);
+    }
+    ::Sleep(2000);
+    EXPECT_FALSE(Shown(query, IDC_QUERY_RETRY)) << "no retry after the third attempt";
+    EXPECT_EQ(QueryCount(), 3u);
+
+    Click(query, IDCANCEL);
+    EXPECT_EQ(Answer(IDYES), "是否退出Pellisor安装？");
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+}
+
+// --- moving, going back and forth, refused folders, the browser, "-t"
+
+class MovedDialog : public FirstInstall {};
+
+TEST_F(MovedDialog, OptionsOpenWhereTheInstallDialogWas)
+{
+    Start();
+    HWND install = WaitForPage(program_, Page::Install);
+    ASSERT_NE(install, nullptr);
+    RECT before{};
+    ::GetWindowRect(install, &before);
+    const POINT moved{before.left + 37, before.top + 23};
+    // What a drag does: the window moves, and the dialog hears WM_MOVING.
+    ::SetWindowPos(install, nullptr, moved.x, moved.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT dragged{moved.x, moved.y, moved.x + before.right - before.left, moved.y + before.bottom - before.top};
+    ::SendMessageA(install, WM_MOVING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&dragged));
+    Click(install, IDOK);
+    HWND options = WaitForPage(program_, Page::Options);
+    ASSERT_NE(options, nullptr);
+    RECT placed{};
+    ::GetWindowRect(options, &placed);
+    EXPECT_EQ(placed.left, moved.x);
+    EXPECT_EQ(placed.top, moved.y);
+}
+
+class BackAndForth : public FirstInstall {};
+
+// A box cleared before Back shows cleared on the next options dialog, and the
+// option is honoured: no desktop shortcut.
+TEST_F(BackAndForth, NestedDialogsStillInstallWithTheChoicesShown)
+{
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    Toggle(options, IDC_DESKTOP_BOX);
+    for (int round = 0; round < 2; ++round) {
+        Click(options, IDC_OPTIONS_BACK);
+        options = OpenOptions();
+        ASSERT_NE(options, nullptr) << "round " << round;
+        EXPECT_FALSE(Checked(options, IDC_DESKTOP_BOX)) << "round " << round;
+        EXPECT_TRUE(Checked(options, IDC_START_MENU_BOX)) << "round " << round;
+    }
+    Click(options, IDOK);
+    ASSERT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    ExpectCompleteInstallation();
+    EXPECT_FALSE(Exists(DesktopShortcut()));
+    EXPECT_TRUE(Exists(StartMenuGroup()));
+}
+
+class RefusedFolder : public FirstInstall {};
+
+TEST_F(RefusedFolder, MissingDriveIsNotAValidPath)
+{
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    const std::string folder = "Q:\\" + editionInfo.installSubPath;
+    ::SetDlgItemTextA(options, IDC_INSTALL_FOLDER, folder.c_str());
+    Click(options, IDOK);
+    EXPECT_EQ(Answer(IDOK), "路径不合法");
+    EXPECT_NE(WaitForPage(program_, Page::Options), nullptr) << "the options stay open";
+    EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER), folder);
+    EXPECT_EQ(WaitForPage(program_, Page::Progress, 1000), nullptr);
+}
+
+class RunningBrowser : public FirstInstall {};
+
+TEST_F(RunningBrowser, IsClosedAfterTheQuestion)
+{
+    const std::string browser = TestFolderPath(kBrowser);
+    ASSERT_TRUE(::CopyFileA(TestFolderPath("idle_program.exe").c_str(), browser.c_str(), FALSE));
+    browser_ = StartProgram(browser, "");
+    ASSERT_TRUE(browser_.process.valid());
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    Click(options, IDOK);
+    EXPECT_EQ(Answer(IDYES), "安装过程中需关闭IE浏览器，是否继续？");
+    EXPECT_EQ(WaitForExit(browser_, kWindowLimitMs), kTerminatedExitCode);
+    EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+}
+
+class TerminateOption : public FirstInstall {};
+
+TEST_F(TerminateOption, EndsTheWizard)
+{
+    Start();
+    ASSERT_NE(WaitForPage(program_, Page::Install), nullptr);
+    RunningProgram second = StartProgram(TestFolderPath("pellis_811.exe"), "-t");
+    ASSERT_TRUE(second.process.valid());
+    EXPECT_EQ(WaitForExit(second, kWindowLimitMs), 0u);
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+}
+
+}  // namespace
