@@ -16,6 +16,8 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick locales fonts-wqy-zenhei fonts-wine
   # tests
   python3 openssl procps file curl
+  # a Windows Installer package of the old generation, built for the tests
+  wixl msitools
   # fuzzing (clang with libFuzzer and the sanitizers)
   clang libclang-rt-14-dev
 )

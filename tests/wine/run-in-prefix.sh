@@ -3,9 +3,10 @@
 # display of its own, with a time limit; the prefix and display are removed
 # afterwards and the program's exit code is returned.
 #
-# usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] PROGRAM [ARGS...]
-#   --install FILE    copy FILE into C:\pellis-test\ before the run
-#   --proxy-port PORT route the prefix's traffic to 127.0.0.1:PORT
+# usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] [--windows-version V] PROGRAM [ARGS...]
+#   --install FILE        copy FILE into C:\pellis-test\ before the run
+#   --proxy-port PORT     route the prefix's traffic to 127.0.0.1:PORT
+#   --windows-version V   the Windows version Wine reports ("vista", "win7", ...)
 # environment: PELLIS_WINE_TEMPLATE (required), PELLIS_WINE_TIMEOUT (seconds, default 300),
 #   PELLIS_KEEP_PREFIX=1 keeps the prefix for inspection.
 set -uo pipefail
@@ -16,14 +17,16 @@ limit=${PELLIS_WINE_TIMEOUT:-300}
 
 installs=()
 proxy_port=
+windows_version=
 while [ $# -gt 0 ]; do
   case $1 in
     --install) installs+=("$2"); shift 2 ;;
     --proxy-port) proxy_port=$2; shift 2 ;;
+    --windows-version) windows_version=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] PROGRAM [ARGS...]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] [--windows-version V] PROGRAM [ARGS...]" >&2; exit 2; }
 
 prefix=$(mktemp -d /tmp/pellis-prefix.XXXXXX)
 xvfb_pid=
@@ -49,6 +52,12 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
 [ -s "$displayfile" ] || { echo "run-in-prefix: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$displayfile")"
+
+# Set before the program starts: Wine reads the version once per process.
+if [ -n "$windows_version" ]; then
+  timeout 60 wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$windows_version" /f >/dev/null 2>&1 ||
+    { echo "run-in-prefix: cannot set the Windows version" >&2; exit 1; }
+fi
 
 timeout --kill-after=10 "$limit" wine "$@"
 rc=$?

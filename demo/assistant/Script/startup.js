@@ -1,0 +1,2 @@
+// demo script of the assistant
+var theme = "blue";

@@ -1,0 +1,175 @@
+// The runtime packages in whole forced update runs of the real program under
+// Wine: the prefix's reported Windows version decides whether the vendor's
+// packages are fetched (see tests/CMakeLists.txt: the Vista run sets it with
+// run-in-prefix.sh --windows-version). The vendor's host is reached through the
+// prefix's proxy, which is pellis-server; it serves stand-ins that record their
+// start like the assistant's programs.
+//
+// The run is held in its stop step (tests/stand_ins/assistant_stand_in.h) until
+// the test has watched the overall bar.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/edition.h"
+#include "res/resource.h"
+#include "system/handles.h"
+#include "tests/e2e/assistant_records.h"
+#include "tests/e2e/installed_record.h"
+#include "tests/e2e/program_runner.h"
+#include "tests/e2e/server_log.h"
+#include "tests/e2e/test_files.h"
+#include "tests/stand_ins/assistant_stand_in.h"
+
+namespace {
+
+const char kInstallFolder[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor";
+const char kVendorHost[] = "download.microsoft.com";
+const char kX86Path[] = "/download/7/5/0/7502f4e9-1f90-4895-9259-1bde67b8b9a1/vcredist_x86.exe";
+const char kX64Path[] = "/download/2/b/e/2bec4780-6f99-4347-ad31-48d4b46ab1d3/vcredist_x64.exe";
+const char kX86Package[] = "vcredist_x86.exe";
+const char kX64Package[] = "vcredist_x64.exe";
+const char kHeldStart[] = "WebUI_811.exe -t";
+constexpr DWORD kRunLimitMs = 120000;
+constexpr DWORD kRecordLimitMs = 30000;
+
+std::string Release(const std::string& relative)
+{
+    const char* releases = std::getenv("PELLIS_UPDATE_RELEASES");
+    return WindowsPathOf(releases ? releases : "/nonexistent") + "\\" + relative;
+}
+
+// Entries of a manifest: one File element each.
+int EntriesOf(const std::string& manifest)
+{
+    std::string text;
+    EXPECT_TRUE(ReadFileBytes(manifest, &text)) << manifest;
+    int entries = 0;
+    for (size_t at = text.find("<File "); at != std::string::npos; at = text.find("<File ", at + 1))
+        ++entries;
+    return entries;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindProgressDialog(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_OVERALL_BAR)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The vendor paths requested, in the order the server saw them.
+std::vector<std::string> VendorRequests()
+{
+    std::vector<std::string> paths;
+    for (const LoggedRequest& request : ReadServerLog()) {
+        if (request.method == "GET" && request.host.compare(0, sizeof kVendorHost - 1, kVendorHost) == 0)
+            paths.push_back(request.path);
+    }
+    return paths;
+}
+
+class RuntimeRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetupEdition();
+        CopyFolder(Release("old\\download"), kInstallFolder);
+        WriteInstalledRecord("1.0.0.1", kInstallFolder);
+        ClearRecords();
+        hold_.reset(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
+        ASSERT_TRUE(hold_.valid());
+    }
+    void TearDown() override
+    {
+        ::SetEvent(hold_.get());
+        if (program_.process.valid() && WaitForExit(program_, 0) == STILL_ACTIVE)
+            ::TerminateProcess(program_.process.get(), 1);
+        for (const char* name : {"WebUI_811.exe", "LumaroPop_811.exe", "LumaroPop.exe", kX86Package, kX64Package})
+            TerminateAll(name);
+    }
+
+    // Runs the forced update to its end, watching the overall bar. Its range
+    // counts the runtime steps only until the manifest pass sets a range of its
+    // own (an update counts just the changed files), so it is read as often as
+    // possible; the upper limits seen.
+    std::set<int> RunAndWatchOverallRange()
+    {
+        program_ = StartProgram(TestFolderPath("pellis_811.exe"), "");
+        EXPECT_TRUE(program_.process.valid());
+        HWND bar = nullptr;
+        std::set<int> seen;
+        const DWORD start = ::GetTickCount();
+        // The first start with "-t" is the forced update's notice, the second the stop step's.
+        while (StartsOf(ReadStarts(), "WebUI_811.exe").size() < 2 && ::GetTickCount() - start < kRunLimitMs) {
+            if (bar == nullptr) {
+                WindowSearch search{program_.processId, nullptr};
+                ::EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&search));
+                bar = search.found ? ::GetDlgItem(search.found, IDC_OVERALL_BAR) : nullptr;
+            }
+            for (int read = 0; bar != nullptr && read < 100; ++read) {
+                DWORD_PTR upper = 0;
+                if (::SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &upper))
+                    seen.insert(static_cast<int>(upper));
+            }
+            ::Sleep(1);
+        }
+        EXPECT_NE(bar, nullptr) << "no progress dialog";
+        EXPECT_TRUE(WaitForStart(kHeldStart, 0, 2)) << "the run never reached its stop step";
+        ::SetEvent(hold_.get());
+        EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+        return seen;
+    }
+
+    // The overall steps the worker counts for the assistant's files: the
+    // entries of the installed manifests.
+    static int ManifestEntries()
+    {
+        return EntriesOf(Release("old\\download\\Digest.xml")) + EntriesOf(Release("old\\download\\Digest_811.xml"));
+    }
+
+    RunningProgram program_;
+    UniqueHandle hold_;
+};
+
+class RuntimeOnVista : public RuntimeRun {};
+class RuntimeOnSeven : public RuntimeRun {};
+
+TEST_F(RuntimeOnVista, FetchesAndStartsBothPackagesX86First)
+{
+    EXPECT_EQ(RunAndWatchOverallRange().count(ManifestEntries() + 2), 1u) << "two runtime steps counted";
+    EXPECT_EQ(VendorRequests(), (std::vector<std::string>{kX86Path, kX64Path}));
+    EXPECT_TRUE(WaitForStart(std::string(kX64Package) + " /q", kRecordLimitMs));
+    std::vector<std::string> packageStarts;
+    for (const std::string& start : ReadStarts()) {
+        if (start.compare(0, 9, "vcredist_") == 0)
+            packageStarts.push_back(start);
+    }
+    EXPECT_EQ(packageStarts, (std::vector<std::string>{"vcredist_x86.exe /q", "vcredist_x64.exe /q"}));
+}
+
+TEST_F(RuntimeOnSeven, FetchesNothing)
+{
+    const std::set<int> seen = RunAndWatchOverallRange();
+    EXPECT_EQ(seen.count(ManifestEntries() + 1) + seen.count(ManifestEntries() + 2), 0u) << "no runtime step counted";
+    EXPECT_EQ(VendorRequests(), std::vector<std::string>{});
+    for (const std::string& start : ReadStarts())
+        EXPECT_NE(start.compare(0, 9, "vcredist_"), 0) << start;
+}
+
+}  // namespace
