@@ -124,9 +124,15 @@ else
   capture() {  # NAME CONTROL-CONDITION...
     local name=$1; shift
     drive wait "$title" 60 "$@" || return 1
-    sleep 1
+    sleep "${settle:-1}"
     shots+=("$out/$version-$(printf '%02d' $((${#shots[@]} + 1)))-$name.png")
     import -display "$DISPLAY" -window root "${shots[-1]}"
+    # A dialog that closed meanwhile is not in the picture: drop it.
+    if ! drive wait "$title" 0 "$@" >/dev/null; then
+      rm -f "${shots[-1]}"
+      unset 'shots[-1]'
+      return 1
+    fi
   }
   # The progress dialog's button becomes "下载完成" when the run has gone through.
   wait_finished() {
@@ -143,7 +149,7 @@ else
   program_pid=$!
   if [ "$road" = install ]; then
     # The version query may be over before it can be pictured.
-    capture query $query_status || true
+    settle=0 capture query $query_status || true
     capture welcome $ok "!$install_folder" "!$status" "!$query_status" "!$message_text" ||
       fail "the install dialog did not appear"
     drive click "$title" $ok
