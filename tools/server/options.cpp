@@ -211,8 +211,8 @@ const OptionSpec kOptions[] = {
 
 const OptionSpec* FindOption(const std::string& name)
 {
-    for (const OptionSpec& spec : kOptions) {
-        if (name == spec.name) return &spec;
+    for (const OptionSpec& entry : kOptions) {
+        if (name == entry.name) return &entry;
     }
     return nullptr;
 }
@@ -225,12 +225,12 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, ServerOptions* opti
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") return ParseOutcome::help;
-        const OptionSpec* spec = FindOption(arg);
-        if (!spec) {
+        const OptionSpec* option = FindOption(arg);
+        if (!option) {
             *error = "unknown argument: " + arg;
             return ParseOutcome::error;
         }
-        if (!spec->repeatable && !seen.insert(arg).second) {
+        if (!option->repeatable && !seen.insert(arg).second) {
             *error = arg + " given twice";
             return ParseOutcome::error;
         }
@@ -239,7 +239,7 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, ServerOptions* opti
             return ParseOutcome::error;
         }
         std::string reason;
-        if (!spec->apply(argv[++i], options, &reason)) {
+        if (!option->apply(argv[++i], options, &reason)) {
             *error = arg + ": " + reason;
             return ParseOutcome::error;
         }
