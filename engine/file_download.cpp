@@ -9,6 +9,7 @@
 
 #include "engine/content_digest.h"
 #include "engine/progress_view.h"
+#include "protocol/wininet_request.h"
 #include "res/resource.h"
 #include "system/handles.h"
 
@@ -25,55 +26,12 @@ const char kPartSuffix[] = ".part";
 // order of the platform's defaults and far above any pause of a working server.
 constexpr DWORD kTransferTimeoutMs = 30000;
 
-constexpr DWORD kHttpConnectFlags = INTERNET_FLAG_KEEP_CONNECTION;
-constexpr DWORD kHttpsConnectFlags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_SECURE;
-constexpr DWORD kHttpRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-constexpr DWORD kHttpsRequestFlags = kHttpRequestFlags | INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
-// Banks serve their files with certificates of every kind of wrongness. The
-// manifests are trusted on their signature and the files on the manifests'
-// digests, not on the connection.
-constexpr DWORD kIgnoredCertificateProblems =
-    SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_WRONG_USAGE |
-    SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-
 enum class Outcome {
     written,   // the body is at the target
     refused,   // a status other than 200; nothing read or written
     failed,
     timedOut,
 };
-
-struct ParsedUrl {
-    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
-    std::string host;
-    INTERNET_PORT port = 0;
-    std::string object;  // path and query, exactly as written
-};
-
-bool ParseUrl(const std::string& url, ParsedUrl* parsed)
-{
-    std::vector<char> host(INTERNET_MAX_HOST_NAME_LENGTH + 1);
-    std::vector<char> path(url.size() + 1);
-    std::vector<char> extra(url.size() + 1);
-    URL_COMPONENTSA parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host.data();
-    parts.dwHostNameLength = static_cast<DWORD>(host.size());
-    parts.lpszUrlPath = path.data();
-    parts.dwUrlPathLength = static_cast<DWORD>(path.size());
-    parts.lpszExtraInfo = extra.data();
-    parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
-    if (!::InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts))
-        return false;
-    parsed->scheme = parts.nScheme;
-    parsed->host.assign(host.data(), parts.dwHostNameLength);
-    parsed->port = parts.nPort;
-    parsed->object.assign(path.data(), parts.dwUrlPathLength);
-    parsed->object.append(extra.data(), parts.dwExtraInfoLength);
-    if (parsed->object.empty())
-        parsed->object = "/";
-    return true;
-}
 
 // Downloads carry no user agent of their own: the program's name stands in,
 // as it does for the platform's own Internet sessions.
@@ -92,15 +50,8 @@ Outcome TransferFault()
 
 void PrepareRequest(HINTERNET request)
 {
-    DWORD timeout = kTransferTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        ::InternetSetOptionA(request, option, &timeout, sizeof timeout);
-
-    DWORD security = 0;
-    DWORD size = sizeof security;
-    ::InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size);
-    security |= kIgnoredCertificateProblems;
-    ::InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
+    SetTimeouts(request, kTransferTimeoutMs);
+    IgnoreCertificateProblems(request);
 }
 
 // 0 when the header is absent.
@@ -168,21 +119,17 @@ Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallba
               const std::string& expectedDigest)
 {
     ParsedUrl target;
-    if (!ParseUrl(url, &target) || (target.scheme != INTERNET_SCHEME_HTTP && target.scheme != INTERNET_SCHEME_HTTPS))
+    if (!ParseHttpUrl(url, &target))
         return Outcome::failed;
-    const bool secure = target.scheme == INTERNET_SCHEME_HTTPS;
 
     InternetHandle session(
         ::InternetOpenA(AgentName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
         return TransferFault();
-    InternetHandle connection(::InternetConnectA(session.get(), target.host.c_str(), target.port, nullptr, nullptr,
-                                                 INTERNET_SERVICE_HTTP,
-                                                 secure ? kHttpsConnectFlags : kHttpConnectFlags, 0));
+    InternetHandle connection = OpenHttpConnection(session.get(), target);
     if (!connection)
         return TransferFault();
-    InternetHandle request(::HttpOpenRequestA(connection.get(), "GET", target.object.c_str(), "HTTP/1.0", nullptr,
-                                              nullptr, secure ? kHttpsRequestFlags : kHttpRequestFlags, 0));
+    InternetHandle request = OpenGetRequest(connection.get(), target);
     if (!request)
         return TransferFault();
     PrepareRequest(request.get());

@@ -1,0 +1,32 @@
+// What the program's two WinINet clients (the version query and the file
+// download) share: how a URL is split, the flags a GET of each scheme
+// carries, and the certificate problems both ignore.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+
+#include "system/handles.h"
+
+struct ParsedUrl {
+    bool secure = false;  // https
+    std::string host;
+    INTERNET_PORT port = 0;
+    std::string object;  // path and query, exactly as written
+};
+
+// False for a URL that does not split or whose scheme is neither http nor https.
+bool ParseHttpUrl(const std::string& url, ParsedUrl* parsed);
+
+// The connection and the GET request with the scheme's flags; invalid on failure.
+InternetHandle OpenHttpConnection(HINTERNET session, const ParsedUrl& target);
+InternetHandle OpenGetRequest(HINTERNET connection, const ParsedUrl& target);
+
+// Banks serve with certificates of every kind of wrongness; what arrives is
+// trusted on its envelope digest, manifest signature or file digest instead.
+void IgnoreCertificateProblems(HINTERNET request);
+
+// Connect, send and receive time-outs of a handle.
+void SetTimeouts(HINTERNET handle, DWORD milliseconds);
