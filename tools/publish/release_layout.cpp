@@ -2,11 +2,9 @@
 
 #include <strings.h>
 
-#include <cstdio>
 
 const char kReleaseInfoName[] = "release.json";
 const char kDownloadFolderName[] = "download";
-const char kCommonManifestName[] = "Digest.xml";
 const char kSigningKeyName[] = "signing.key.pem";
 const char kVerifyingKeyName[] = "signing.pub.pem";
 const char kStagingFolderName[] = "DownLoad";
@@ -16,13 +14,6 @@ namespace {
 const char* const kStagedFolders[] = {"Data", "Plugins", "Script", "Tools"};
 
 }  // namespace
-
-std::string EditionManifestName(uint32_t bankId)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "Digest_%.3x.xml", static_cast<unsigned>(bankId));
-    return name;
-}
 
 bool IsStagedFolder(const std::string& path)
 {

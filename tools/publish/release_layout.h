@@ -5,12 +5,12 @@
 //                              manifests and every listed file at its relative path
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "engine/manifest_names.h"
 
 extern const char kReleaseInfoName[];
 extern const char kDownloadFolderName[];
-extern const char kCommonManifestName[];
 extern const char kSigningKeyName[];
 extern const char kVerifyingKeyName[];
 
@@ -22,7 +22,3 @@ extern const char kStagingFolderName[];
 // client stages files only at the top level and in the fixed folders Data,
 // Plugins, Script and Tools; a download into any other staged folder fails.
 bool IsStagedFolder(const std::string& path);
-
-// "Digest_" + at least three lower-case hex digits + ".xml": bank 0x811 gives
-// "Digest_811.xml", 0x1f "Digest_01f.xml".
-std::string EditionManifestName(uint32_t bankId);

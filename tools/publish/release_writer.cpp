@@ -102,7 +102,7 @@ bool CheckTarget(const fs::path& target, std::string* error)
 // overwritten by it; files in the staging folder are deleted after an update.
 bool CheckReservedNames(const ReleaseFiles& files, const std::string& editionManifest, std::string* error)
 {
-    const std::string manifests[] = {Lower(kCommonManifestName), Lower(editionManifest)};
+    const std::string manifests[] = {Lower(kCommonManifestFileName), Lower(editionManifest)};
     const std::string stagingPrefix = Lower(kStagingFolderName) + "/";
     for (const auto* list : {&files.common, &files.edition}) {
         for (const SourceFile& file : *list) {
@@ -176,7 +176,7 @@ bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, EVP_
         return Fail(error, downloadDir.string() + ": " + ec.message());
 
     const std::pair<const std::vector<SourceFile>*, std::string> manifests[] = {
-        {&files.common, kCommonManifestName}, {&files.edition, editionManifest}};
+        {&files.common, kCommonManifestFileName}, {&files.edition, editionManifest}};
     for (const auto& [list, name] : manifests) {
         std::vector<ManifestEntry> entries;
         if (!CopyAndDigest(options.filesDir, downloadDir, *list, &entries, error) ||
