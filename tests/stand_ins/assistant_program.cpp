@@ -17,15 +17,23 @@ const char kTerminateTail[] = "-t";
 constexpr DWORD kHoldLimitMs = 30000;
 
 // Other stand-ins and the tests read and write these files at the same time;
-// each line is one appending write.
+// each line is one appending write. Wine appends by finding the end and then
+// writing there, so two programs appending at once can overwrite each other's
+// line: the writers take turns under a mutex of the prefix.
 void AppendLine(const char* path, const std::string& line)
 {
+    UniqueHandle turn(::CreateMutexA(nullptr, FALSE, "pellis_stand_in_records"));
+    if (turn)
+        ::WaitForSingleObject(turn.get(), INFINITE);
     UniqueHandle file(::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     const std::string text = line + "\r\n";
     DWORD written = 0;
     if (file)
         ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    file.reset();
+    if (turn)
+        ::ReleaseMutex(turn.get());
 }
 
 std::string OwnFileName()
