@@ -59,7 +59,17 @@ if [ -n "$windows_version" ]; then
     { echo "run-in-prefix: cannot set the Windows version" >&2; exit 1; }
 fi
 
+# A GoogleTest program also writes its verdict to a report (other programs
+# ignore the variable): Wine's loader sometimes crashes while a process that
+# used TLS shuts down, after the program itself has finished.
+report="$prefix/drive_c/pellis-test-report.xml"
+export GTEST_OUTPUT='xml:C:\pellis-test-report.xml'
 timeout --kill-after=10 "$limit" wine "$@"
 rc=$?
 [ $rc -eq 124 ] && echo "run-in-prefix: $1 killed after ${limit}s" >&2
+if [ $rc -eq 139 ] && [ -s "$report" ] &&
+   grep -qE '<testsuites tests="[1-9][0-9]*" failures="0" disabled="[0-9]+" errors="0"' "$report"; then
+  echo "run-in-prefix: Wine crashed while $1 exited; its report shows every test passed" >&2
+  rc=0
+fi
 exit $rc
