@@ -39,10 +39,22 @@ else()
   find_path(JSONCPP_INCLUDE_DIR json/json.h PATH_SUFFIXES jsoncpp REQUIRED)
   pellis_import(dep::jsoncpp "${JSONCPP_LIBRARY}" "${JSONCPP_INCLUDE_DIR}")
 
-  find_library(TINYXML_LIBRARY tinyxml REQUIRED)
-  find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
-  pellis_import(dep::tinyxml "${TINYXML_LIBRARY}" "${TINYXML_INCLUDE_DIR}")
-  set_property(TARGET dep::tinyxml PROPERTY INTERFACE_COMPILE_DEFINITIONS TIXML_USE_STL)
+  set(PELLIS_TINYXML_SOURCE "" CACHE PATH "Debian's TinyXML sources, compiled in with the sanitizers (fuzz tree)")
+  if(PELLIS_TINYXML_SOURCE)
+    # The installed library is not instrumented: a read past the end inside
+    # the parser would go unseen by the fuzzers.
+    add_library(pellis_tinyxml STATIC ${PELLIS_TINYXML_SOURCE}/tinyxml.cpp ${PELLIS_TINYXML_SOURCE}/tinystr.cpp
+                ${PELLIS_TINYXML_SOURCE}/tinyxmlerror.cpp ${PELLIS_TINYXML_SOURCE}/tinyxmlparser.cpp)
+    target_compile_definitions(pellis_tinyxml PUBLIC TIXML_USE_STL)
+    target_compile_options(pellis_tinyxml PRIVATE -w)
+    target_include_directories(pellis_tinyxml SYSTEM PUBLIC "${PELLIS_TINYXML_SOURCE}")
+    add_library(dep::tinyxml ALIAS pellis_tinyxml)
+  else()
+    find_library(TINYXML_LIBRARY tinyxml REQUIRED)
+    find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
+    pellis_import(dep::tinyxml "${TINYXML_LIBRARY}" "${TINYXML_INCLUDE_DIR}")
+    set_property(TARGET dep::tinyxml PROPERTY INTERFACE_COMPILE_DEFINITIONS TIXML_USE_STL)
+  endif()
 
   find_package(GTest REQUIRED)
 endif()

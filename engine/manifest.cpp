@@ -50,8 +50,15 @@ size_t CountChildElements(const TiXmlElement& element)
 
 std::vector<ListedFile> ParseManifest(const std::string& bytes)
 {
+    // TinyXML steps over the length a UTF-8 lead byte announces without
+    // looking for the end, so a lead byte among the last three bytes would
+    // carry it past the terminator. Zero bytes after the text stop it there.
+    constexpr size_t kLeadByteReach = 3;
+    std::string text = NormaliseLineBreaks(bytes);
+    text.append(kLeadByteReach, '\0');
+
     TiXmlDocument document;
-    document.Parse(NormaliseLineBreaks(bytes).c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    document.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     if (document.Error())
         return {};
 

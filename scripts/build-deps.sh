@@ -3,6 +3,9 @@
 # packages into a cache outside the repository, and prints the install prefix.
 # A prefix is keyed by the source versions and built only when missing.
 #   PELLIS_DEPS_CACHE  cache folder (default: ~/.cache/pellis-deps)
+# With "--source PACKAGE" it only unpacks that source package (Debian's
+# patches applied) into the cache and prints its folder: the sanitizer tree
+# compiles TinyXML from it so the fuzzers see inside the parser.
 set -euo pipefail
 
 cache=${PELLIS_DEPS_CACHE:-$HOME/.cache/pellis-deps}
@@ -28,6 +31,18 @@ fetch_source() {
   exit 1
 }
 for p in openssl mbedtls libjsoncpp tinyxml googletest; do fetch_source "$p"; done
+if [ "${1:-}" = --source ]; then
+  p=${2:?--source needs a package name}
+  [ -n "${ver[$p]:-}" ] || { log "no source package '$p' among the dependencies"; exit 2; }
+  unpacked="$srcdir/$p-${ver[$p]//[:~+]/_}"
+  if [ ! -d "$unpacked" ]; then
+    dpkg-source --no-check -x "$srcdir/${p}_${ver[$p]#*:}.dsc" "$unpacked.tmp" >/dev/null 2>&1 \
+      || { rm -rf "$unpacked.tmp"; log "cannot unpack $p"; exit 1; }
+    mv "$unpacked.tmp" "$unpacked"
+  fi
+  echo "$unpacked"
+  exit 0
+fi
 key="openssl-${ver[openssl]}_mbedtls-${ver[mbedtls]}_jsoncpp-${ver[libjsoncpp]}_tinyxml-${ver[tinyxml]}_gtest-${ver[googletest]}"
 key=${key//[:~+]/_}
 prefix="$cache/i686/$key"
