@@ -35,20 +35,34 @@ else()
   find_path(MBEDTLS_INCLUDE_DIR mbedtls/rsa.h REQUIRED)
   pellis_import(dep::mbedcrypto "${MBEDCRYPTO_LIBRARY}" "${MBEDTLS_INCLUDE_DIR}")
 
-  find_library(JSONCPP_LIBRARY jsoncpp REQUIRED)
-  find_path(JSONCPP_INCLUDE_DIR json/json.h PATH_SUFFIXES jsoncpp REQUIRED)
-  pellis_import(dep::jsoncpp "${JSONCPP_LIBRARY}" "${JSONCPP_INCLUDE_DIR}")
-
+  # The fuzz tree compiles the parsers of outside bytes in from Debian's
+  # sources: the installed libraries are not instrumented, and a read past the
+  # end inside a parser would go unseen by the sanitizers.
+  set(PELLIS_JSONCPP_SOURCE "" CACHE PATH "Debian's jsoncpp sources, compiled in with the sanitizers (fuzz tree)")
   set(PELLIS_TINYXML_SOURCE "" CACHE PATH "Debian's TinyXML sources, compiled in with the sanitizers (fuzz tree)")
+  function(pellis_compile_dependency name include_dir)
+    add_library(pellis_${name} STATIC ${ARGN})
+    target_compile_options(pellis_${name} PRIVATE -w)
+    target_include_directories(pellis_${name} SYSTEM PUBLIC "${include_dir}")
+    add_library(dep::${name} ALIAS pellis_${name})
+  endfunction()
+
+  if(PELLIS_JSONCPP_SOURCE)
+    pellis_compile_dependency(jsoncpp "${PELLIS_JSONCPP_SOURCE}/include" ${PELLIS_JSONCPP_SOURCE}/src/lib_json/json_reader.cpp
+                              ${PELLIS_JSONCPP_SOURCE}/src/lib_json/json_value.cpp
+                              ${PELLIS_JSONCPP_SOURCE}/src/lib_json/json_writer.cpp)
+    target_include_directories(pellis_jsoncpp PRIVATE "${PELLIS_JSONCPP_SOURCE}/src/lib_json")
+  else()
+    find_library(JSONCPP_LIBRARY jsoncpp REQUIRED)
+    find_path(JSONCPP_INCLUDE_DIR json/json.h PATH_SUFFIXES jsoncpp REQUIRED)
+    pellis_import(dep::jsoncpp "${JSONCPP_LIBRARY}" "${JSONCPP_INCLUDE_DIR}")
+  endif()
+
   if(PELLIS_TINYXML_SOURCE)
-    # The installed library is not instrumented: a read past the end inside
-    # the parser would go unseen by the fuzzers.
-    add_library(pellis_tinyxml STATIC ${PELLIS_TINYXML_SOURCE}/tinyxml.cpp ${PELLIS_TINYXML_SOURCE}/tinystr.cpp
-                ${PELLIS_TINYXML_SOURCE}/tinyxmlerror.cpp ${PELLIS_TINYXML_SOURCE}/tinyxmlparser.cpp)
+    pellis_compile_dependency(tinyxml "${PELLIS_TINYXML_SOURCE}" ${PELLIS_TINYXML_SOURCE}/tinyxml.cpp
+                              ${PELLIS_TINYXML_SOURCE}/tinystr.cpp ${PELLIS_TINYXML_SOURCE}/tinyxmlerror.cpp
+                              ${PELLIS_TINYXML_SOURCE}/tinyxmlparser.cpp)
     target_compile_definitions(pellis_tinyxml PUBLIC TIXML_USE_STL)
-    target_compile_options(pellis_tinyxml PRIVATE -w)
-    target_include_directories(pellis_tinyxml SYSTEM PUBLIC "${PELLIS_TINYXML_SOURCE}")
-    add_library(dep::tinyxml ALIAS pellis_tinyxml)
   else()
     find_library(TINYXML_LIBRARY tinyxml REQUIRED)
     find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)

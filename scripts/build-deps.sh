@@ -5,7 +5,7 @@
 #   PELLIS_DEPS_CACHE  cache folder (default: ~/.cache/pellis-deps)
 # With "--source PACKAGE" it only unpacks that source package (Debian's
 # patches applied) into the cache and prints its folder: the sanitizer tree
-# compiles TinyXML from it so the fuzzers see inside the parser.
+# compiles TinyXML and jsoncpp from it so the fuzzers see inside the parsers.
 set -euo pipefail
 
 cache=${PELLIS_DEPS_CACHE:-$HOME/.cache/pellis-deps}
