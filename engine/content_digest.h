@@ -28,6 +28,6 @@ private:
     bool failed_ = false;
 };
 
-// Streams the file at `path` (8-bit text) in 4096-byte blocks. False when it
+// Streams the file at `path` (8-bit text) in 64 KiB blocks. False when it
 // cannot be opened or read; `digest` is then unchanged.
 bool DigestOfFile(const std::string& path, std::string* digest);

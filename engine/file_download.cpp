@@ -16,9 +16,9 @@
 namespace {
 
 constexpr int kAttempts = 5;
-constexpr DWORD kReadChunk = 4096;
 constexpr DWORD kStatusOk = 200;
 const char kPartSuffix[] = ".part";
+constexpr DWORD kProgressRefreshMs = 100;
 
 // Requests get no time-outs of their own on Windows, where WinINet's defaults
 // apply. Wine applies none to requests at all, so a server that accepts and
@@ -68,11 +68,11 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
                    const std::string& expectedDigest)
 {
     CContentDigest digest;
-    char chunk[kReadChunk];
+    std::vector<char> chunk(kDownloadReadChunk);
     uint64_t received = 0;
     for (;;) {
         DWORD read = 0;
-        if (!::InternetReadFile(request, chunk, sizeof chunk, &read))
+        if (!::InternetReadFile(request, chunk.data(), kDownloadReadChunk, &read))
             return TransferFault();
         if (read == 0)
             break;
@@ -81,9 +81,9 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
         if (received > announced)
             return Outcome::failed;
         DWORD written = 0;
-        if (!::WriteFile(file, chunk, read, &written, nullptr) || written != read)
+        if (!::WriteFile(file, chunk.data(), read, &written, nullptr) || written != read)
             return Outcome::failed;
-        digest.Update(chunk, read);
+        digest.Update(chunk.data(), read);
         if (progress != nullptr)
             progress->OnProgress(static_cast<ULONG>(received), announced, 0, nullptr);
     }
@@ -168,6 +168,17 @@ HRESULT CBindCallback::OnObjectAvailable(REFIID, IUnknown*) { return E_NOTIMPL; 
 
 HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR)
 {
+    // Every shown report is a synchronous repaint on the user-interface
+    // thread, and a fast transfer reports far more often than anyone can
+    // see: repainting each one made the dialog, not the network, set the pace.
+    const DWORD now = ::GetTickCount();
+    const bool sameTransfer = m_shown && progressMax == m_lastProgressMax && progress >= m_lastProgress;
+    m_lastProgress = progress;
+    m_lastProgressMax = progressMax;
+    if (sameTransfer && progress < progressMax && now - m_shownTick < kProgressRefreshMs)
+        return S_OK;
+    m_shown = true;
+    m_shownTick = now;
     const HWND bar = ::GetDlgItem(m_pDialog, IDC_FILE_BAR);
     ::SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(progressMax));
     ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(progress), 0);
