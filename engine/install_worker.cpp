@@ -47,6 +47,11 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     if (!CreateFolderTree(installInfo.installPath))
         return GiveUp(dialog);
     CreateInstallFolders(*context);
+    // Whatever a killed or abandoned run left in the staging folder (a ".part",
+    // a file of a release that was withdrawn since) would be copied into place
+    // with this run's files: this run fetches everything it copies.
+    if (context->runMode != kRunModeInstall)
+        PurgeStaging(*context);
     if (!DownloadConfiguration(*context))
         return GiveUp(dialog);
 

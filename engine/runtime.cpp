@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlwapi.h>
 #include <commctrl.h>
 
 #include <string>
@@ -11,6 +10,9 @@
 #include "engine/progress_view.h"
 #include "engine/update_context.h"
 #include "res/resource.h"
+#include "system/authenticode.h"
+#include "system/fresh_temp_folder.h"
+#include "system/handles.h"
 #include "system/os_info.h"
 #include "system/registry.h"
 
@@ -43,14 +45,29 @@ bool IsInstalled(const RuntimePackage& package)
     return marker && ReadRegistryText(marker.get(), "Version", &version);
 }
 
-void InstallPackage(CUpdateContext& context, const RuntimePackage& package, const std::string& tempFolder)
+void ShowFailure(const CUpdateContext& context, const RuntimePackage& package)
+{
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("下载%s 失败", package.fileName));
+    ::SetDlgItemTextA(context.dialog, IDCANCEL, "下载VS库失败");
+}
+
+// The package is started with administrator rights, so it must carry an intact
+// signature that Windows trusts; one that does not is treated as a failed
+// download. The file stays open, refusing writers, from before the check until
+// its installer has started, and it is started from a folder of its own.
+void InstallPackage(CUpdateContext& context, const RuntimePackage& package)
 {
     SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", package.fileName));
-    const std::string target = tempFolder + package.fileName;
+    const FreshTempFolder folder;
+    const std::string target = folder.PathOf(package.fileName);
     CBindCallback progress(context.dialog);
-    if (!DownloadFile(std::string(kVendorDownloadHost) + package.downloadPath, target, &progress)) {
-        SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("下载%s 失败", package.fileName));
-        ::SetDlgItemTextA(context.dialog, IDCANCEL, "下载VS库失败");
+    if (!folder.valid() || !DownloadFile(std::string(kVendorDownloadHost) + package.downloadPath, target, &progress)) {
+        ShowFailure(context, package);
+        return;
+    }
+    const UniqueHandle verified = OpenTrustedFile(target);
+    if (!verified) {
+        ShowFailure(context, package);
         return;
     }
     ::SetWindowTextA(context.overallText,
@@ -58,10 +75,10 @@ void InstallPackage(CUpdateContext& context, const RuntimePackage& package, cons
     RefreshDialogItem(IDC_OVERALL_PERCENT, context.dialog);
     ::SendMessageA(context.overallBar, PBM_SETPOS, context.currentStep, 0);
     ++context.currentStep;
-    if (::PathFileExistsA(target.c_str())) {
-        SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在安装 %s", package.fileName));
-        ::ShellExecuteA(nullptr, nullptr, target.c_str(), "/q", nullptr, SW_SHOWNORMAL);
-    }
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在安装 %s", package.fileName));
+    // Its own folder as the working folder: not the folder this program was
+    // started from (often a browser's download folder).
+    ::ShellExecuteA(nullptr, nullptr, target.c_str(), "/q", folder.folder().c_str(), SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -86,11 +103,9 @@ int CheckRuntime(int* needX86, int* needX64)
 
 int InstallRuntime(CUpdateContext& context, int needX86, int needX64)
 {
-    char tempFolder[MAX_PATH] = {};
-    ::GetTempPathA(sizeof tempFolder, tempFolder);
     if (needX86)
-        InstallPackage(context, kX86Package, tempFolder);
+        InstallPackage(context, kX86Package);
     if (needX64)
-        InstallPackage(context, kX64Package, tempFolder);
+        InstallPackage(context, kX64Package);
     return 1;
 }

@@ -7,6 +7,8 @@ struct CUpdateContext;
 // 0 for a system outside the supported family (both then needed), else 1.
 int CheckRuntime(int* needX86, int* needX64);
 
-// Downloads and starts each needed package with "/q", x86 first, counting one
-// overall step for each. Failures show their texts; the run goes on. Always 1.
+// Downloads each needed package, x86 first, into a folder of its own and starts
+// it with "/q" when Windows trusts its signature, counting one overall step for
+// each. Failed downloads and untrusted packages show the failure texts; the run
+// goes on. Always 1.
 int InstallRuntime(CUpdateContext& context, int needX86, int needX64);

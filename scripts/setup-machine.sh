@@ -16,8 +16,12 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick locales fonts-wqy-zenhei fonts-wine
   # tests
   python3 openssl procps file curl
+  # a static web server holding a download area (tests/e2e/with-nginx.sh)
+  nginx
   # a Windows Installer package of the old generation, built for the tests
   wixl msitools
+  # Authenticode signatures of the runtime-package stand-ins, made at build time
+  osslsigncode
   # fuzzing (clang with libFuzzer and the sanitizers)
   clang libclang-rt-14-dev
 )
@@ -61,6 +65,11 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup-machine: installing ${missing[*]}"
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# The tests start nginx themselves, unprivileged on loopback; the system
+# service the package enables is not wanted on a build machine.
+if [[ " ${missing[*]} " == *" nginx "* ]] && [ -d /run/systemd/system ]; then
+  systemctl disable --now nginx >/dev/null 2>&1 || true
 fi
 
 # The ANSI code page of the programs under test is 936, which Wine takes from this locale.

@@ -93,6 +93,14 @@ struct GlobalMemoryTraits {
 };
 using UniqueGlobal = ScopedHandle<HGLOBAL, GlobalMemoryTraits>;
 
+// Memory the system allocated for the caller with LocalAlloc (security descriptors).
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool IsValid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { ::LocalFree(h); }
+};
+using UniqueLocal = ScopedHandle<HLOCAL, LocalMemoryTraits>;
+
 // COM on the constructing thread. Released only on that thread and only when
 // the initialisation succeeded: an owner destroyed on another thread must not
 // end that thread's COM.

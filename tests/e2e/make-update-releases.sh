@@ -9,6 +9,11 @@
 #                   Plugins/Edition811.dll and a new Script/added.js
 #   OUT_DIR/force   the same files, update 2
 #   OUT_DIR/same    1.0.0.3, update 1, with the files of 1.0.0.1
+#   OUT_DIR/offer-http  as offer, downloaded over plain HTTP: a server that stalls
+#                   or closes is safe there under Wine (tests/e2e/fault_run_test.cpp)
+#   OUT_DIR/old-static, OUT_DIR/offer-static  as old and offer, their download
+#                   area on a host of its own over plain HTTP, served by a static
+#                   web server (tests/e2e/with-nginx.sh)
 #   OUT_DIR/faults  tampered-Digest.xml (one body character changed),
 #                   climbing-Digest.xml (offer's common manifest plus an entry
 #                   with Path "..\..", signed with the demo key), evil.txt
@@ -34,14 +39,18 @@ for variant in old new; do
   cp -r "$fixtures/common/." "$fixtures/$variant/." "$files/"
 done
 
-publish() {  # NAME FILES VERSION UPDATE
-  "$native/tools/publish/pellis-publish" --deploy "$deploy" --bank 0x811 --version "$3" --update "$4" --url "$url" \
+publish() {  # NAME FILES VERSION UPDATE [URL]
+  "$native/tools/publish/pellis-publish" --deploy "$deploy" --bank 0x811 --version "$3" --update "$4" --url "${5:-$url}" \
     --files "$out/assistant-$2" --edition-list "$fixtures/edition.list" --out "$out/$1" >/dev/null
 }
 publish old old 1.0.0.1 0
 publish offer new 1.0.0.3 1
 publish force new 1.0.0.3 2
 publish same old 1.0.0.3 1
+publish offer-http new 1.0.0.3 1 "${url/#https:/http:}"
+static_url=http://cdn.aldmoor.example/download/811
+publish old-static old 1.0.0.1 0 "$static_url"
+publish offer-static new 1.0.0.3 1 "$static_url"
 
 faults="$out/faults"
 common="$out/offer/download/Digest.xml"

@@ -7,6 +7,12 @@
 //
 // The run is held in its stop step (tests/stand_ins/assistant_stand_in.h) until
 // the test has watched the overall bar.
+//
+// The served packages are signed by a test certificate (trusted under Wine,
+// which does not check the root), or unsigned and tampered
+// (tests/e2e/make-runtime-packages.sh). The same road, started from a folder
+// where DLLs named like the system DLLs it uses have been planted, shows that
+// the program loads none of them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -73,6 +79,16 @@ BOOL CALLBACK FindProgressDialog(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+// The text of a control in another process.
+std::string WindowTextOf(HWND window)
+{
+    char text[256] = {};
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                          &copied);
+    return text;
+}
+
 // The vendor paths requested, in the order the server saw them.
 std::vector<std::string> VendorRequests()
 {
@@ -107,11 +123,13 @@ protected:
     // Runs the forced update to its end, watching the overall bar. Its range
     // counts the runtime steps only until the manifest pass sets a range of its
     // own (an update counts just the changed files), so it is read as often as
-    // possible; the upper limits seen.
-    std::set<int> RunAndWatchOverallRange()
+    // possible; the upper limits seen. The Cancel button's caption while the run
+    // is held goes to cancelTextWhileHeld_.
+    std::set<int> RunAndWatchOverallRange(const std::string& program = TestFolderPath("pellis_811.exe"))
     {
-        program_ = StartProgram(TestFolderPath("pellis_811.exe"), "");
+        program_ = StartProgram(program, "");
         EXPECT_TRUE(program_.process.valid());
+        HWND dialog = nullptr;
         HWND bar = nullptr;
         std::set<int> seen;
         const DWORD start = ::GetTickCount();
@@ -120,7 +138,8 @@ protected:
             if (bar == nullptr) {
                 WindowSearch search{program_.processId, nullptr};
                 ::EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&search));
-                bar = search.found ? ::GetDlgItem(search.found, IDC_OVERALL_BAR) : nullptr;
+                dialog = search.found;
+                bar = dialog ? ::GetDlgItem(dialog, IDC_OVERALL_BAR) : nullptr;
             }
             for (int read = 0; bar != nullptr && read < 100; ++read) {
                 DWORD_PTR upper = 0;
@@ -131,6 +150,8 @@ protected:
         }
         EXPECT_NE(bar, nullptr) << "no progress dialog";
         EXPECT_TRUE(WaitForStart(kHeldStart, 0, 2)) << "the run never reached its stop step";
+        if (dialog != nullptr)
+            cancelTextWhileHeld_ = WindowTextOf(::GetDlgItem(dialog, IDCANCEL));
         ::SetEvent(hold_.get());
         EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
         return seen;
@@ -143,24 +164,128 @@ protected:
         return EntriesOf(Release("old\\download\\Digest.xml")) + EntriesOf(Release("old\\download\\Digest_811.xml"));
     }
 
+    // The packages whose start was recorded, in order.
+    static std::vector<std::string> PackageStarts()
+    {
+        std::vector<std::string> starts;
+        for (const std::string& start : ReadStarts()) {
+            if (start.compare(0, 9, "vcredist_") == 0)
+                starts.push_back(start);
+        }
+        return starts;
+    }
+
     RunningProgram program_;
     UniqueHandle hold_;
+    std::string cancelTextWhileHeld_;
 };
 
 class RuntimeOnVista : public RuntimeRun {};
 class RuntimeOnSeven : public RuntimeRun {};
+class UntrustedRuntimeOnVista : public RuntimeRun {};
 
 TEST_F(RuntimeOnVista, FetchesAndStartsBothPackagesX86First)
 {
     EXPECT_EQ(RunAndWatchOverallRange().count(ManifestEntries() + 2), 1u) << "two runtime steps counted";
     EXPECT_EQ(VendorRequests(), (std::vector<std::string>{kX86Path, kX64Path}));
     EXPECT_TRUE(WaitForStart(std::string(kX64Package) + " /q", kRecordLimitMs));
-    std::vector<std::string> packageStarts;
-    for (const std::string& start : ReadStarts()) {
-        if (start.compare(0, 9, "vcredist_") == 0)
-            packageStarts.push_back(start);
+    EXPECT_EQ(PackageStarts(), (std::vector<std::string>{"vcredist_x86.exe /q", "vcredist_x64.exe /q"}));
+}
+
+// Served unsigned (x86) and tampered (x64): both fetched, neither started, the
+// failure of a download shown, and the run goes on to its end.
+TEST_F(UntrustedRuntimeOnVista, NeitherPackageIsStartedAndTheRunGoesOn)
+{
+    RunAndWatchOverallRange();
+    EXPECT_EQ(VendorRequests(), (std::vector<std::string>{kX86Path, kX64Path}));
+    EXPECT_EQ(cancelTextWhileHeld_, "下载VS库失败");
+    EXPECT_TRUE(WaitForStart("WebUI_811.exe", kRecordLimitMs)) << "the assistant was started at the end";
+    EXPECT_EQ(PackageStarts(), std::vector<std::string>{});
+}
+
+// DLLs the program uses that are not KnownDLLs everywhere, planted (by name)
+// in the folder the program is started from, as a browser's download folder
+// might hold them.
+const char kPlantFolder[] = "C:\\pellis-test\\downloads";
+const char* const kPlantedNames[] = {"comctl32.dll", "gdiplus.dll", "wininet.dll", "wintrust.dll"};
+
+std::string MarkerOf(const char* dll)
+{
+    return TestFolderPath(std::string("loaded-") + dll);
+}
+
+// Wine loads its own builtin for these names even when the program's folder
+// holds a DLL of that name; Windows takes the folder's copy. Native first makes
+// Wine search like Windows (read by each process at its start).
+void PreferNativeDlls()
+{
+    static const char kNativeFirst[] = "native,builtin";
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_SET_VALUE,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const RegKey overrides(key);
+    for (const char* dll : kPlantedNames) {
+        const std::string name = std::string(dll).substr(0, std::string(dll).find('.'));
+        ::RegSetValueExA(overrides.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+                         sizeof kNativeFirst);
     }
-    EXPECT_EQ(packageStarts, (std::vector<std::string>{"vcredist_x86.exe /q", "vcredist_x64.exe /q"}));
+}
+
+void Plant(const std::string& program)
+{
+    ::CreateDirectoryA(kPlantFolder, nullptr);
+    for (const char* dll : kPlantedNames) {
+        ::DeleteFileA(MarkerOf(dll).c_str());
+        ASSERT_TRUE(::CopyFileA(TestFolderPath("planted.dll").c_str(),
+                                (std::string(kPlantFolder) + "\\" + dll).c_str(), FALSE));
+    }
+    ASSERT_TRUE(::CopyFileA(TestFolderPath(program).c_str(), (std::string(kPlantFolder) + "\\" + program).c_str(),
+                            FALSE));
+}
+
+std::vector<std::string> LoadedPlantedDlls()
+{
+    std::vector<std::string> loaded;
+    for (const char* dll : kPlantedNames) {
+        if (::GetFileAttributesA(MarkerOf(dll).c_str()) != INVALID_FILE_ATTRIBUTES)
+            loaded.push_back(dll);
+    }
+    return loaded;
+}
+
+class PlantedDllsOnVista : public RuntimeRun {
+protected:
+    void SetUp() override
+    {
+        RuntimeRun::SetUp();
+        PreferNativeDlls();
+    }
+};
+
+// The control: a program that loads these names the ordinary way does load
+// the planted copies, so a load would be seen.
+TEST_F(PlantedDllsOnVista, AnUnguardedProgramLoadsThem)
+{
+    Plant("dll_loader.exe");
+    std::string tail;
+    for (const char* dll : kPlantedNames)
+        tail += std::string(tail.empty() ? "" : " ") + dll;
+    const RunningProgram loader = StartProgram(std::string(kPlantFolder) + "\\dll_loader.exe", tail);
+    ASSERT_TRUE(loader.process.valid());
+    EXPECT_EQ(WaitForExit(loader, kRecordLimitMs), 4u);
+    EXPECT_EQ(LoadedPlantedDlls(), (std::vector<std::string>{kPlantedNames, kPlantedNames + 4}));
+}
+
+// A whole forced update with both runtime packages uses all four DLLs
+// (common controls, WinINet, GDI+ for the skinned dialog, the trust check).
+TEST_F(PlantedDllsOnVista, TheProgramLoadsNoneOfThem)
+{
+    Plant("pellis_811.exe");
+    RunAndWatchOverallRange(std::string(kPlantFolder) + "\\pellis_811.exe");
+    EXPECT_TRUE(WaitForStart(std::string(kX64Package) + " /q", kRecordLimitMs));
+    EXPECT_EQ(PackageStarts(), (std::vector<std::string>{"vcredist_x86.exe /q", "vcredist_x64.exe /q"}));
+    EXPECT_EQ(LoadedPlantedDlls(), std::vector<std::string>{});
 }
 
 TEST_F(RuntimeOnSeven, FetchesNothing)

@@ -25,7 +25,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionAndSucceeds)
     EXPECT_EQ(ended.code, 0);
     for (const char* option :
          {"--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port", "--proxy-port",
-          "--cert", "--refuse", "--blackhole", "--fault", "--log", "--ports-file", "--lifetime"}) {
+          "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log", "--ports-file", "--lifetime"}) {
         EXPECT_NE(ended.out.find(option), std::string::npos) << option;
     }
 }
@@ -44,6 +44,8 @@ TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
         {{"--bind", "localhost"}, "localhost"},
         {{"--cert", "valid"}, "valid"},
         {{"--fault", "/x=explode"}, "explode"},
+        {{"--upstream", "mirror.example=localhost:80"}, "localhost"},
+        {{"--upstream", "mirror.example=127.0.0.1"}, "HOST=ADDR:PORT"},
         {{"--fault", "x=hang"}, "x=hang"},
         {{"--status", "/x=404"}, "--serve"},
         {{"--serve", "/x=/nonexistent/body", "--status", "/x=99"}, "99"},

@@ -1,5 +1,9 @@
 // Fault modes, each as a client sees it on the version query, and faults
 // chosen by a file's path.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include <boost/asio/error.hpp>
@@ -15,7 +19,8 @@ namespace {
 namespace http = boost::beast::http;
 
 constexpr const char* kModes[] = {
-    "hang", "close", "garbage", "odd", "crlf", "truncate", "404", "500", "empty", "wrong-length", "bad-envelope", "not-json",
+    "hang", "close", "garbage", "odd", "crlf", "truncate", "stall",
+    "404", "500", "empty", "wrong-length", "bad-envelope", "not-json",
 };
 constexpr std::chrono::milliseconds kSilence{1500};
 
@@ -72,6 +77,7 @@ TEST_F(FaultTest, EachModeOnTheVersionQuery)
         {"odd", 200, none, Opens::yes, "\n", Length::unchecked, Length::unchecked},
         {"crlf", 200, none, Opens::yes, "\r\n", Length::unchecked, Length::unchecked},
         {"truncate", 200, http::error::partial_message, Opens::no, "", Length::whole, Length::half},
+        {"stall", 200, boost::beast::error::timeout, Opens::no, "", Length::whole, Length::half},
         {"404", 404, none, Opens::no, "", Length::unchecked, Length::unchecked},
         {"500", 500, none, Opens::no, "</html>\n", Length::unchecked, Length::unchecked},
         {"empty", 200, none, Opens::no, "", Length::unchecked, Length::unchecked},
@@ -109,6 +115,23 @@ TEST(ServicePathFaultTest, AppliesToEveryVersionQueryAndNothingElse)
         EXPECT_EQ(Fetch(server.ports(), {Route::http, std::string(path) + "?" + VersionQueryOf(kBank)}).status, 500u);
     }
     EXPECT_EQ(Fetch(server.ports(), {Route::http, std::string(kDownloadPath) + "/Digest.xml"}).status, 200u);
+}
+
+TEST(FaultsUntilTest, FaultsEndOnceTheFileExists)
+{
+    const std::filesystem::path off =
+        std::filesystem::temp_directory_path() / ("pellis-faults-off-" + std::to_string(::getpid()));
+    std::filesystem::remove(off);
+    std::vector<std::string> args = DemoServerArgs();
+    args.insert(args.end(), {"--fault", "/assist/server=500", "--faults-until", off.string()});
+    const ServerProcess server(args);
+    ASSERT_TRUE(server.listening()) << server.Stderr();
+    const Get query{Route::http, "/assist/server?" + VersionQueryOf(kBank)};
+    EXPECT_EQ(Fetch(server.ports(), query).status, 500u);
+    std::ofstream(off.string()).put('\n');
+    EXPECT_EQ(Fetch(server.ports(), query).status, 200u);
+    std::filesystem::remove(off);
+    EXPECT_EQ(Fetch(server.ports(), query).status, 500u);
 }
 
 TEST_F(FaultTest, FaultOnAFileAppliesInEverySeparatorForm)

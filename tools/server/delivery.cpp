@@ -55,8 +55,10 @@ Delivery Deliver(const Reply& reply, unsigned version, bool keep_alive)
             delivery.answered = false;
             return delivery;
         case Fault::truncate:
+        case Fault::stall:
             delivery.body_bytes = reply.body.size() / 2;
             delivery.bytes = Head(reply, version, reply.body.size(), false) + reply.body.substr(0, delivery.body_bytes);
+            if (reply.fault == Fault::stall) delivery.after = Delivery::After::hold;
             return delivery;
         case Fault::wrong_length:
             delivery.body_bytes = reply.body.size();

@@ -17,6 +17,7 @@ constexpr NamedFault kFaults[] = {
     {"odd", Fault::odd, true},
     {"crlf", Fault::crlf, true},
     {"truncate", Fault::truncate, true},
+    {"stall", Fault::stall, true},
     {"404", Fault::not_found, true},
     {"500", Fault::server_error, true},
     {"wrong-length", Fault::wrong_length, true},

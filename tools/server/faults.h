@@ -14,6 +14,7 @@ enum class Fault {
     odd,           // the answer and one "\n"
     crlf,          // the answer and "\r\n"
     truncate,      // full Content-Length, half the body, close
+    stall,         // full Content-Length, half the body, then silence
     not_found,     // 404
     server_error,  // 500 with an HTML body
     wrong_length,  // Content-Length one more than the body, close

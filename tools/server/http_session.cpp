@@ -13,6 +13,7 @@
 #include <boost/beast/ssl.hpp>
 
 #include "tools/server/delivery.h"
+#include "tools/server/relay.h"
 #include "tools/server/request_log.h"
 #include "tools/server/router.h"
 #include "tools/server/tunnel.h"
@@ -74,7 +75,14 @@ private:
     void OnRequest(beast::error_code ec)
     {
         if (!ec) {
-            Answer(services_.router.Handle(listener_, parser_->get(), DescribeTarget(parser_->get())));
+            const TargetParts target = DescribeTarget(parser_->get());
+            const Reply reply = services_.router.Handle(listener_, parser_->get(), target);
+            if (reply.relay) {
+                RelayRequest(stream_.get_executor(), *reply.relay, parser_->get(), target,
+                             [self = this->shared_from_this()](const Reply& answer) { self->Answer(answer); });
+                return;
+            }
+            Answer(reply);
             return;
         }
         // A connection that ends or stalls is dropped; a request the parser
@@ -114,6 +122,8 @@ private:
         if (written_ == delivery_.bytes.size()) {
             if (delivery_.after == Delivery::After::keep_alive)
                 ReadRequest();
+            else if (delivery_.after == Delivery::After::hold)
+                Hold();
             else
                 Close();
             return;

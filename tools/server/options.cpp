@@ -32,6 +32,9 @@ Proxy, per host (case-insensitive, without port):
   --refuse HOST        close CONNECT and absolute requests unanswered
   --blackhole HOST     accept and never answer. For plain HTTP only: WinINet
                        under Wine crashes when a CONNECT tunnel stays silent
+  --upstream HOST=ADDR:PORT
+                       relay plain-HTTP requests for HOST to the HTTP server at
+                       ADDR:PORT (a static web server holding a download area)
 
 Faults:
   --fault PATH=MODE    misbehave on GET PATH; "/assist/server" applies to every
@@ -42,6 +45,7 @@ Faults:
        odd             the answer followed by "\n"
        crlf            the answer followed by "\r\n"
        truncate        announce the full Content-Length, send half, close
+       stall           announce the full Content-Length, send half, stay silent
        404, 500        that status (500 with an HTML body)
        wrong-length    Content-Length one more than the body, close
        empty           200 with an empty body
@@ -50,6 +54,8 @@ Faults:
                        Through a CONNECT tunnel WinINet under Wine resends
                        forever after close and crashes on hang: to simulate a
                        dead HTTPS bank, use --refuse.
+  --faults-until FILE  apply the --fault modes only while FILE does not exist, so
+                       a test can run the program again against a sound server
 
 Operation:
   --log FILE           append one JSON line per request to FILE (default stderr)
@@ -58,10 +64,10 @@ Operation:
   --lifetime SECONDS   stop after SECONDS
   --help               show this text
 
---refuse, --blackhole, --fault, --serve and --status may be repeated. PATHs are
-compared without query, percent-decoded, with "\" read as "/" and repeated "/"
-collapsed. The listening ports also go to stdout as "http=N https=N proxy=N".
-SIGTERM and SIGINT stop the server.
+--refuse, --blackhole, --upstream, --fault, --serve and --status may be
+repeated. PATHs are compared without query, percent-decoded, with "\" read as
+"/" and repeated "/" collapsed. The listening ports also go to stdout as
+"http=N https=N proxy=N". SIGTERM and SIGINT stop the server.
 
 Exit status: 0 after a stop, 1 when a listener cannot start, 2 for a bad
 command line or an input it names that cannot be read.
@@ -111,6 +117,29 @@ bool AddHost(const std::string& text, std::vector<std::string>* hosts, std::stri
         return false;
     }
     hosts->push_back(host);
+    return true;
+}
+
+// "HOST=ADDR:PORT"; the port is what follows the last ":".
+bool AddUpstream(const std::string& text, ServerOptions* options, std::string* error)
+{
+    const size_t equals = text.find('=');
+    const size_t colon = text.rfind(':');
+    if (equals == std::string::npos || colon == std::string::npos || colon < equals ||
+        HostWithoutPort(text.substr(0, equals)).empty()) {
+        *error = "expected HOST=ADDR:PORT: " + text;
+        return false;
+    }
+    const std::string address = text.substr(equals + 1, colon - equals - 1);
+    boost::system::error_code ec;
+    const boost::asio::ip::address parsed = boost::asio::ip::make_address(address, ec);
+    if (ec) {
+        *error = "not an IP address: " + address;
+        return false;
+    }
+    uint16_t port = 0;
+    if (!ParsePort(text.substr(colon + 1), &port, error)) return false;
+    options->upstreams[HostWithoutPort(text.substr(0, equals))] = boost::asio::ip::tcp::endpoint(parsed, port);
     return true;
 }
 
@@ -177,6 +206,7 @@ const OptionSpec kOptions[] = {
      [](const std::string& v, ServerOptions* o, std::string* e) { return AddHost(v, &o->refused_hosts, e); }},
     {"--blackhole", true,
      [](const std::string& v, ServerOptions* o, std::string* e) { return AddHost(v, &o->blackholed_hosts, e); }},
+    {"--upstream", true, AddUpstream},
     {"--fault", true,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          std::string path, mode;
@@ -185,6 +215,11 @@ const OptionSpec kOptions[] = {
              *e = "unknown fault mode: " + mode;
              return false;
          }
+         return true;
+     }},
+    {"--faults-until", false,
+     [](const std::string& v, ServerOptions* o, std::string*) {
+         o->faults_until = v;
          return true;
      }},
     {"--log", false,

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <boost/asio/ip/tcp.hpp>
+
 #include "tools/server/faults.h"
 #include "tools/server/self_signed_cert.h"
 
@@ -19,8 +21,10 @@ struct ServerOptions {
     CertKind cert = CertKind::self_signed;
     std::vector<std::string> refused_hosts;  // lower case, no port
     std::vector<std::string> blackholed_hosts;
+    std::map<std::string, boost::asio::ip::tcp::endpoint> upstreams;  // by lower-case host, no port
     // Keyed by NormalisePath of the PATH given.
     std::map<std::string, Fault> faults;
+    std::string faults_until;  // once this file exists no fault applies; empty: always
     std::map<std::string, std::string> served_files;
     std::map<std::string, unsigned> statuses;
     std::string log_file;           // empty: stderr

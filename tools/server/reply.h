@@ -1,7 +1,10 @@
 // What the server decided to answer to one request, before it is put on the wire.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include <boost/asio/ip/tcp.hpp>
 
 #include "tools/server/faults.h"
 
@@ -14,6 +17,7 @@ struct Reply {
     std::string body;
     Fault fault = Fault::none;
     bool tunnel = false;  // CONNECT accepted: relay to the HTTPS listener
+    std::optional<boost::asio::ip::tcp::endpoint> relay;  // answered by this upstream server instead
 };
 
 inline Reply TextReply(unsigned status, std::string text)

@@ -1,5 +1,7 @@
 #include "tools/server/router.h"
 
+#include <filesystem>
+
 #include "protocol/deploy_keys.h"
 
 namespace http = boost::beast::http;
@@ -48,8 +50,10 @@ std::optional<Router> Router::Load(const ServerOptions& options, std::string* er
         if (status != options.statuses.end()) served.status = status->second;
     }
     router.faults_ = options.faults;
+    router.faults_until_ = options.faults_until;
     router.refused_.insert(options.refused_hosts.begin(), options.refused_hosts.end());
     router.blackholed_.insert(options.blackholed_hosts.begin(), options.blackholed_hosts.end());
+    router.upstreams_ = options.upstreams;
     return router;
 }
 
@@ -74,6 +78,11 @@ Reply Router::Handle(ListenerKind listener, const Request& request, const Target
         }
         if (request.method() == http::verb::connect) {
             policy.tunnel = true;
+            return policy;
+        }
+        const auto upstream = upstreams_.find(target.host);
+        if (upstream != upstreams_.end()) {
+            policy.relay = upstream->second;
             return policy;
         }
     }
@@ -103,6 +112,8 @@ Reply Router::Content(const std::string& normal_path, const TargetParts& target,
 
 Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_path) const
 {
+    // Looked up per request: a test switches the faults off between two runs.
+    if (!faults_until_.empty() && std::filesystem::exists(faults_until_)) return Fault::none;
     auto fault = faults_.find(normal_path);
     if (fault == faults_.end() && IsVersionQuery(raw_path)) fault = faults_.find(std::string(kVersionQuerySuffix));
     return fault == faults_.end() ? Fault::none : fault->second;

@@ -1,5 +1,6 @@
-// Decides the reply to each request: proxy host policies, files served as-is,
-// the version query, the download area, and the fault chosen for the path.
+// Decides the reply to each request: proxy host policies and relays, files
+// served as-is, the version query, the download area, and the fault chosen
+// for the path.
 #pragma once
 
 #include <map>
@@ -40,6 +41,8 @@ private:
     std::string release_host_;
     std::map<std::string, ServedFile> served_;
     std::map<std::string, Fault> faults_;
+    std::string faults_until_;
     std::set<std::string> refused_;
     std::set<std::string> blackholed_;
+    std::map<std::string, boost::asio::ip::tcp::endpoint> upstreams_;
 };

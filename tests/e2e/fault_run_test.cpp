@@ -1,0 +1,668 @@
+// Faults of the bank's servers and a killed program in whole update runs of the
+// real program under Wine, from an installed 1.0.0.1 to the 1.0.0.3 of
+// make-update-releases.sh's "offer-http" (its download area over plain HTTP).
+//
+// FaultRun: one fetch of the run fails in one way (pellis-server --fault, one
+// cell per ctest entry in tests/CMakeLists.txt). The user sees what the cell's
+// row says, the installation is left as it was unless the run completed, and
+// once the faults are off (pellis-server --faults-until) the next run brings
+// 1.0.0.3.
+//
+// KilledRun: the program is terminated at points spread over the manifest and
+// file downloads and the copy into place; every time the next normal run
+// brings 1.0.0.3. What such a run may leave in the staging folder never goes
+// into place.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/edition.h"
+#include "res/resource.h"
+#include "system/handles.h"
+#include "tests/e2e/assistant_records.h"
+#include "tests/e2e/installed_record.h"
+#include "tests/e2e/program_runner.h"
+#include "tests/e2e/server_log.h"
+#include "tests/e2e/test_files.h"
+#include "tests/stand_ins/assistant_stand_in.h"
+
+namespace {
+
+const char kInstallFolder[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor";
+const char kStagingFolder[] = "DownLoad";
+const char kOldVersion[] = "1.0.0.1";
+const char kNewVersion[] = "1.0.0.3";
+const char kNewRelease[] = "offer-http";
+const char kDownloadPath[] = "/download/811/";
+const char kVersionQueryPath[] = "/assist/server";
+const char kVendorHost[] = "download.microsoft.com";
+const char kX86PackagePath[] = "/download/7/5/0/7502f4e9-1f90-4895-9259-1bde67b8b9a1/vcredist_x86.exe";
+const char kX64PackagePath[] = "/download/2/b/e/2bec4780-6f99-4347-ad31-48d4b46ab1d3/vcredist_x64.exe";
+const char kProductKey[] = "Software\\Quillon\\WebUI\\KORVA\\811";
+const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kCancelQuestion[] = "下载还未完成，确定取消？";
+const char kPartSuffix[] = ".part";
+const char* const kAssistantPrograms[] = {"WebUI_811.exe", "LumaroPop_811.exe", "LumaroPop.exe", "uninst_811.exe",
+                                          "vcredist_x86.exe", "vcredist_x64.exe"};
+constexpr DWORD kRunLimitMs = 120000;
+constexpr DWORD kWindowLimitMs = 60000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+std::string Release(const std::string& relative)
+{
+    const char* releases = std::getenv("PELLIS_UPDATE_RELEASES");
+    return WindowsPathOf(releases ? releases : "/nonexistent") + "\\" + relative;
+}
+
+std::string Installed(const std::string& relative)
+{
+    return kInstallFolder + std::string("\\") + relative;
+}
+
+std::string ReadOr(const std::string& path, const char* missing)
+{
+    std::string bytes;
+    return ReadFileBytes(path, &bytes) ? bytes : missing;
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The copy keeps the staged file's time, that of its download.
+FILETIME LastWriteOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+// --- what a run may change: the install folder and the registry
+
+const char kNoValue[] = "(none)";
+
+std::string ReadText(const std::string& keyPath, REGSAM view, const std::string& name)
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
+        return kNoValue;
+    RegKey key(opened);
+    char buffer[512] = {};
+    DWORD size = sizeof buffer - 1;
+    return ::RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) ==
+                   ERROR_SUCCESS
+               ? buffer
+               : kNoValue;
+}
+
+std::string InstalledVersion()
+{
+    return ReadText(kProductKey, KEY_WOW64_32KEY, "Version");
+}
+
+// The installation outside the staging folder, whose contents a run that gives
+// up may leave behind.
+struct Installation {
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> registry;
+
+    bool operator==(const Installation& other) const { return files == other.files && registry == other.registry; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Installation& installation)
+{
+    for (const auto& [name, value] : installation.registry)
+        out << "\n  " << name << " = " << value;
+    for (const auto& [file, bytes] : installation.files)
+        out << "\n  " << file << " (" << bytes.size() << " bytes)";
+    return out;
+}
+
+Installation ReadInstallation()
+{
+    Installation installation;
+    const std::string staged = std::string(kStagingFolder) + "\\";
+    for (const std::string& file : ListFiles(kInstallFolder)) {
+        if (file.compare(0, staged.size(), staged) != 0)
+            installation.files[file] = ReadOr(Installed(file), "(unreadable)");
+    }
+    installation.registry["Version"] = InstalledVersion();
+    installation.registry["Path"] = ReadText(kProductKey, KEY_WOW64_32KEY, "Path");
+    installation.registry["DisplayName"] =
+        ReadText(kUninstallRoot + editionInfo.productName, KEY_WOW64_32KEY, "DisplayName");
+    installation.registry["Run"] = ReadText(kRunKey, KEY_WOW64_64KEY, editionInfo.productName);
+    return installation;
+}
+
+// --- windows of the program
+
+std::string ItemText(HWND window, int id)
+{
+    char text[512] = {};
+    ::GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+struct WindowMatch {
+    DWORD processId;
+    bool (*accept)(HWND);
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+    auto* match = reinterpret_cast<WindowMatch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId == match->processId && ::IsWindowVisible(window) && match->accept(window)) {
+        match->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        WindowMatch match{program.processId, accept, nullptr};
+        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&match));
+        if (match.found != nullptr || ::GetTickCount() - start >= ms)
+            return match.found;
+        ::Sleep(50);
+    }
+}
+
+bool IsProgressDialog(HWND window)
+{
+    return ::GetDlgItem(window, IDC_STATUS_TEXT) != nullptr;
+}
+
+bool IsUpdatePrompt(HWND window)
+{
+    return ::GetDlgItem(window, IDOK) != nullptr && ::GetDlgItem(window, IDC_STATUS_TEXT) == nullptr &&
+           ::GetDlgItem(window, kMessageBoxTextId) == nullptr;
+}
+
+bool IsCancelQuestion(HWND window)
+{
+    return ItemText(window, kMessageBoxTextId) == kCancelQuestion;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    while (ItemText(dialog, id) != text) {
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
+// What the progress dialog shows.
+struct Shown {
+    std::string status;
+    std::string button;
+};
+
+// Clicks Cancel until the dialog closes without a question and the process
+// ends with 0, declining the question while the worker is still busy; `shown`
+// is what the dialog showed right before the closing click. False when that
+// never happens.
+bool CancelAfterTheWorkerGaveUp(const RunningProgram& program, HWND dialog, Shown* shown)
+{
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < kWindowLimitMs) {
+        *shown = {ItemText(dialog, IDC_STATUS_TEXT), ItemText(dialog, IDCANCEL)};
+        Click(dialog, IDCANCEL);
+        const DWORD clicked = ::GetTickCount();
+        while (::GetTickCount() - clicked < 5000) {
+            const DWORD code = WaitForExit(program, 50);
+            if (code != STILL_ACTIVE)
+                return code == 0;
+            if (HWND question = WaitForAccepted(program, IsCancelQuestion, 0)) {
+                Click(question, IDNO);
+                ::Sleep(500);
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+// --- what the server saw
+
+// Paths below the download area of every file request, "\" and %5C read as "/".
+std::vector<std::string> DownloadRequests()
+{
+    std::vector<std::string> paths;
+    for (const LoggedRequest& request : ReadServerLog()) {
+        if (request.method != "GET" || request.path.compare(0, sizeof kDownloadPath - 1, kDownloadPath) != 0)
+            continue;
+        std::string path = request.path.substr(sizeof kDownloadPath - 1);
+        for (size_t at = path.find("%5C"); at != std::string::npos; at = path.find("%5C"))
+            path.replace(at, 3, "/");
+        std::replace(path.begin(), path.end(), '\\', '/');
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+size_t VersionQueries()
+{
+    size_t queries = 0;
+    for (const LoggedRequest& request : ReadServerLog())
+        queries += request.method == "GET" && request.path == kVersionQueryPath;
+    return queries;
+}
+
+size_t VendorRequests(const std::string& path)
+{
+    size_t requests = 0;
+    for (const LoggedRequest& request : ReadServerLog())
+        requests += request.method == "GET" && request.path == path &&
+                    request.host.compare(0, sizeof kVendorHost - 1, kVendorHost) == 0;
+    return requests;
+}
+
+// --- the cells
+
+// The fetches of an update run, named as in tests/CMakeLists.txt.
+enum class Fetch { versionQuery, commonManifest, editionManifest, componentFile, runtimePackage };
+
+// How the first run ends.
+enum class Outcome {
+    silent,   // the process ends with 0 and shows no window
+    givesUp,  // the worker gives up; Cancel closes the dialog without asking
+    waiting,  // the worker waits for the server; Cancel asks, and Yes ends the process
+    goesOn,   // the run completes; it is held in its stop step to read the dialog
+};
+
+struct Cell {
+    const char* name;  // fetch_mode, the ctest entry's suffix
+    Fetch fetch;
+    Outcome outcome;
+    const char* status;  // the status line the user is left with; null: not examined
+    const char* button;  // the Cancel button's caption then; null: not examined
+    size_t requests;     // of the faulted fetch in the first run
+    const char* leftInStaging = nullptr;  // a file the abandoned run leaves there
+};
+
+void PrintTo(const Cell& cell, std::ostream* out)
+{
+    *out << cell.name;
+}
+
+const char kConfiguration[] = "正在下载 配置文件";
+const char kCancel[] = "取消";
+const char kFailed[] = "下载失败";
+const char kFailedRuntime[] = "下载VS库失败";
+// Data\a.dat is the second of the three changed files of the common manifest:
+// the third one's download follows its failure and overwrites the status line.
+const char kAfterComponent[] = "正在下载 Script\\added.js   3/3";
+const char kComponentWaits[] = "正在下载 Data\\a.dat   2/3";
+const char kPackageWaits[] = "正在下载 vcredist_x86.exe";
+
+// The version query is sent four times when the transfer breaks and once when
+// a whole body arrives that is no answer. A download is tried five times when
+// the transfer fails or the status is not 200, once when a whole body arrives
+// with the announced length (a manifest then fails its signature check, a
+// runtime package the check of its signature before it is started), and five
+// times for a component file whose body has another digest.
+const Cell kCells[] = {
+    {"version_query_404", Fetch::versionQuery, Outcome::silent, nullptr, nullptr, 1},
+    {"version_query_500", Fetch::versionQuery, Outcome::silent, nullptr, nullptr, 1},
+    {"version_query_garbage", Fetch::versionQuery, Outcome::silent, nullptr, nullptr, 1},
+    {"version_query_truncate", Fetch::versionQuery, Outcome::silent, nullptr, nullptr, 4},
+    {"version_query_wrong_length", Fetch::versionQuery, Outcome::silent, nullptr, nullptr, 4},
+
+    {"common_manifest_hang", Fetch::commonManifest, Outcome::waiting, kConfiguration, kCancel, 1},
+    {"common_manifest_truncate", Fetch::commonManifest, Outcome::givesUp, kConfiguration, kCancel, 5},
+    {"common_manifest_wrong_length", Fetch::commonManifest, Outcome::givesUp, kConfiguration, kCancel, 5},
+    {"common_manifest_404", Fetch::commonManifest, Outcome::givesUp, kConfiguration, kCancel, 5},
+    {"common_manifest_500", Fetch::commonManifest, Outcome::givesUp, kConfiguration, kCancel, 5},
+    {"common_manifest_garbage", Fetch::commonManifest, Outcome::givesUp, kConfiguration, kCancel, 1},
+
+    {"edition_manifest_truncate", Fetch::editionManifest, Outcome::givesUp, kConfiguration, kCancel, 5},
+    {"edition_manifest_404", Fetch::editionManifest, Outcome::givesUp, kConfiguration, kCancel, 5},
+    {"edition_manifest_garbage", Fetch::editionManifest, Outcome::givesUp, kConfiguration, kCancel, 1},
+
+    {"component_file_hang", Fetch::componentFile, Outcome::waiting, kComponentWaits, kCancel, 1},
+    {"component_file_stall", Fetch::componentFile, Outcome::waiting, kComponentWaits, kCancel, 1, "Data\\a.dat.part"},
+    {"component_file_truncate", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
+    {"component_file_wrong_length", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
+    {"component_file_404", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
+    {"component_file_500", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
+    {"component_file_garbage", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
+
+    {"runtime_package_hang", Fetch::runtimePackage, Outcome::waiting, kPackageWaits, kCancel, 1},
+    {"runtime_package_truncate", Fetch::runtimePackage, Outcome::goesOn, nullptr, kFailedRuntime, 5},
+    {"runtime_package_404", Fetch::runtimePackage, Outcome::goesOn, nullptr, kFailedRuntime, 5},
+    {"runtime_package_garbage", Fetch::runtimePackage, Outcome::goesOn, nullptr, kFailedRuntime, 1},
+};
+
+size_t RequestsOf(Fetch fetch)
+{
+    const std::vector<std::string> downloads = DownloadRequests();
+    switch (fetch) {
+    case Fetch::versionQuery:
+        return VersionQueries();
+    case Fetch::commonManifest:
+        return std::count(downloads.begin(), downloads.end(), "Digest.xml");
+    case Fetch::editionManifest:
+        return std::count(downloads.begin(), downloads.end(), "Digest_811.xml");
+    case Fetch::componentFile:
+        return std::count(downloads.begin(), downloads.end(), "Data/a.dat");
+    case Fetch::runtimePackage:
+        return VendorRequests(kX86PackagePath);
+    }
+    return 0;
+}
+
+bool WaitForRequestOf(Fetch fetch, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    while (RequestsOf(fetch) == 0) {
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(100);
+    }
+    return true;
+}
+
+// --- runs
+
+class UpdateRuns {
+protected:
+    void InstallOldVersion()
+    {
+        SetupEdition();
+        RemoveTree(kInstallFolder);
+        CopyFolder(Release("old\\download"), kInstallFolder);
+        WriteInstalledRecord(kOldVersion, kInstallFolder);
+        ClearRecords();
+    }
+
+    void EndPrograms()
+    {
+        if (program_.process.valid() && WaitForExit(program_, 0) == STILL_ACTIVE)
+            ::TerminateProcess(program_.process.get(), 1);
+        for (const char* name : kAssistantPrograms)
+            TerminateAll(name);
+    }
+
+    void Start()
+    {
+        program_ = StartProgram(TestFolderPath("pellis_811.exe"), "");
+        ASSERT_TRUE(program_.process.valid());
+    }
+
+    // Answers the update prompt with OK; the progress dialog that follows.
+    HWND AcceptPrompt()
+    {
+        HWND prompt = WaitForAccepted(program_, IsUpdatePrompt, kWindowLimitMs);
+        if (prompt == nullptr)
+            return nullptr;
+        Click(prompt, IDOK);
+        return WaitForAccepted(program_, IsProgressDialog, kWindowLimitMs);
+    }
+
+    // A normal run from start to end: the update, or the message that the
+    // latest version is installed when the run before got that far.
+    void RunToTheEnd()
+    {
+        ASSERT_NO_FATAL_FAILURE(Start());
+        const bool updateDue = InstalledVersion() != kNewVersion;
+        if (updateDue) {
+            ASSERT_NE(AcceptPrompt(), nullptr) << "no update prompt";
+        } else {
+            HWND box = WaitForMessageBox(program_, editionInfo.productName, kWindowLimitMs);
+            ASSERT_NE(box, nullptr) << "no message box";
+            EXPECT_EQ(MessageBoxText(box), "您当前已安装了最新的" + editionInfo.productName + "版本。");
+            Click(box, IDOK);
+        }
+        EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    }
+
+    // Release 1.0.0.3 in place: its files and manifests, the registry, an
+    // empty staging folder, no partial download anywhere.
+    static void ExpectNewVersionInstalled()
+    {
+        for (const std::string& file : ListFiles(Release(std::string(kNewRelease) + "\\download")))
+            EXPECT_EQ(ReadOr(Installed(file), "(missing)"),
+                      ReadOr(Release(std::string(kNewRelease) + "\\download\\" + file), ""))
+                << file;
+        for (const std::string& file : ListFiles(kInstallFolder))
+            EXPECT_FALSE(EndsWith(file, kPartSuffix)) << file;
+        EXPECT_EQ(ListFiles(Installed(kStagingFolder)), std::vector<std::string>{}) << "the staging folder is emptied";
+        EXPECT_EQ(InstalledVersion(), kNewVersion);
+        EXPECT_EQ(ReadText(kProductKey, KEY_WOW64_32KEY, "Path"), kInstallFolder);
+        EXPECT_NE(ReadText(kUninstallRoot + editionInfo.productName, KEY_WOW64_32KEY, "DisplayName"), kNoValue);
+    }
+
+    RunningProgram program_;
+};
+
+class FaultRun : public ::testing::TestWithParam<Cell>, protected UpdateRuns {
+protected:
+    void SetUp() override
+    {
+        const char* off = std::getenv("PELLIS_FAULTS_OFF");
+        ASSERT_NE(off, nullptr) << "PELLIS_FAULTS_OFF names the file that ends the server's faults";
+        faultsOff_ = WindowsPathOf(off);
+        ::DeleteFileA(faultsOff_.c_str());
+        InstallOldVersion();
+    }
+    void TearDown() override
+    {
+        if (hold_.valid())
+            ::SetEvent(hold_.get());
+        EndPrograms();
+    }
+
+    // The first run, with the fault; what the user is left with.
+    void RunWithTheFault(const Cell& cell, Shown* shown)
+    {
+        if (cell.outcome == Outcome::goesOn) {
+            hold_.reset(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
+            ASSERT_TRUE(hold_.valid());
+        }
+        ASSERT_NO_FATAL_FAILURE(Start());
+        if (cell.outcome == Outcome::silent) {
+            bool sawWindow = false;
+            EXPECT_EQ(WaitForExitWithoutWindows(program_, kRunLimitMs, &sawWindow), 0u);
+            EXPECT_FALSE(sawWindow);
+            return;
+        }
+        HWND dialog = AcceptPrompt();
+        ASSERT_NE(dialog, nullptr) << "no progress dialog";
+        switch (cell.outcome) {
+        case Outcome::givesUp:
+            ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, shown));
+            break;
+        case Outcome::waiting: {
+            ASSERT_TRUE(WaitForRequestOf(cell.fetch, kRunLimitMs));
+            EXPECT_TRUE(WaitForItemText(dialog, IDC_STATUS_TEXT, cell.status, kWindowLimitMs));
+            // Long enough for a body that was coming to have arrived.
+            ::Sleep(1000);
+            *shown = {ItemText(dialog, IDC_STATUS_TEXT), ItemText(dialog, IDCANCEL)};
+            Click(dialog, IDCANCEL);
+            HWND question = WaitForAccepted(program_, IsCancelQuestion, kWindowLimitMs);
+            ASSERT_NE(question, nullptr) << "Cancel did not ask while the worker waits";
+            Click(question, IDYES);
+            EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+            break;
+        }
+        case Outcome::goesOn:
+            ASSERT_TRUE(WaitForStart("WebUI_811.exe -t", kRunLimitMs)) << "the run never reached its stop step";
+            *shown = {ItemText(dialog, IDC_STATUS_TEXT), ItemText(dialog, IDCANCEL)};
+            ::SetEvent(hold_.get());
+            EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+            break;
+        case Outcome::silent:
+            break;
+        }
+    }
+
+    std::string faultsOff_;
+    UniqueHandle hold_;
+};
+
+TEST_P(FaultRun, ShowsTheFailureKeepsTheInstallationAndTheNextRunUpdates)
+{
+    const Cell& cell = GetParam();
+    const Installation before = ReadInstallation();
+
+    Shown shown;
+    ASSERT_NO_FATAL_FAILURE(RunWithTheFault(cell, &shown));
+    if (cell.status != nullptr) {
+        EXPECT_EQ(shown.status, cell.status);
+    }
+    if (cell.button != nullptr) {
+        EXPECT_EQ(shown.button, cell.button);
+    }
+    EXPECT_EQ(RequestsOf(cell.fetch), cell.requests);
+    if (cell.outcome == Outcome::goesOn) {
+        EXPECT_EQ(VendorRequests(kX64PackagePath), 1u) << "the run goes on with the next package";
+        ExpectNewVersionInstalled();
+    } else {
+        EXPECT_EQ(ReadInstallation(), before) << "the installation of " << kOldVersion << " is left as it was";
+    }
+    if (cell.leftInStaging != nullptr) {
+        const std::vector<std::string> staged = ListFiles(Installed(kStagingFolder));
+        EXPECT_EQ(std::count(staged.begin(), staged.end(), cell.leftInStaging), 1) << "the cell leaves no such file";
+    }
+
+    EndPrograms();
+    ASSERT_TRUE(WriteFileBytes(faultsOff_, "off\n"));
+    ASSERT_NO_FATAL_FAILURE(RunToTheEnd());
+    ExpectNewVersionInstalled();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, FaultRun, ::testing::ValuesIn(kCells),
+                         [](const ::testing::TestParamInfo<Cell>& info) { return std::string(info.param.name); });
+
+// --- killed runs
+
+class KilledRun : public ::testing::Test, protected UpdateRuns {
+protected:
+    void TearDown() override
+    {
+        if (hold_.valid())
+            ::SetEvent(hold_.get());
+        EndPrograms();
+    }
+
+    // Starts the update and terminates the program once the server has seen
+    // `requests` more download requests.
+    void KillAfterRequests(size_t requests)
+    {
+        const size_t before = DownloadRequests().size();
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_NE(AcceptPrompt(), nullptr) << "no progress dialog";
+        const DWORD start = ::GetTickCount();
+        while (DownloadRequests().size() < before + requests && ::GetTickCount() - start < kRunLimitMs)
+            ::Sleep(5);
+        ::TerminateProcess(program_.process.get(), 1);
+        ASSERT_EQ(WaitForExit(program_, kWindowLimitMs), 1u) << "the run ended before the kill point";
+    }
+
+    // Starts the update, holds it in its stop step, lets go and terminates the
+    // program `delayMs` later, or, with `firstCopy`, as soon as a file of the
+    // new version appears in the install folder.
+    void KillInTheCopy(DWORD delayMs, bool firstCopy)
+    {
+        hold_.reset(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
+        ASSERT_TRUE(hold_.valid());
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_NE(AcceptPrompt(), nullptr) << "no progress dialog";
+        ASSERT_TRUE(WaitForStart("WebUI_811.exe -t", kRunLimitMs)) << "the run never reached its stop step";
+        const FILETIME installed = LastWriteOf(Installed("Config.ini"));
+        ::SetEvent(hold_.get());
+        const DWORD start = ::GetTickCount();
+        if (firstCopy) {
+            // Watched without opening the file, which could hold up the copy.
+            for (;;) {
+                const FILETIME now = LastWriteOf(Installed("Config.ini"));
+                if (::CompareFileTime(&installed, &now) != 0 || ::GetTickCount() - start >= kRunLimitMs ||
+                    WaitForExit(program_, 0) != STILL_ACTIVE)
+                    break;
+            }
+        } else {
+            ::Sleep(delayMs);
+        }
+        ::TerminateProcess(program_.process.get(), 1);
+        WaitForExit(program_, kWindowLimitMs);
+        hold_.reset();
+    }
+
+    UniqueHandle hold_;
+};
+
+TEST_F(KilledRun, TheNextRunAlwaysBringsTheNewVersion)
+{
+    // The downloads of the run, in order: Digest.xml, Digest_811.xml, the
+    // common pass's Config.ini, Data\a.dat, Script\added.js, then the edition
+    // pass's same three again and Plugins\Edition811.dll.
+    const size_t requestPoints[] = {1, 2, 4, 6, 9};
+    unsigned seed = static_cast<unsigned>(::GetTickCount());
+    if (const char* given = std::getenv("PELLIS_KILL_SEED"))
+        seed = static_cast<unsigned>(std::strtoul(given, nullptr, 10));
+    std::cout << "kill seed " << seed << " (PELLIS_KILL_SEED=" << seed << " repeats these kill points)" << std::endl;
+    std::mt19937 generator(seed);
+    constexpr DWORD kCopyWindowMs = 3000;
+
+    for (size_t requests : requestPoints) {
+        SCOPED_TRACE("killed after " + std::to_string(requests) + " download requests");
+        InstallOldVersion();
+        ASSERT_NO_FATAL_FAILURE(KillAfterRequests(requests));
+        EndPrograms();
+        ASSERT_NO_FATAL_FAILURE(RunToTheEnd());
+        ExpectNewVersionInstalled();
+        EndPrograms();
+    }
+    const DWORD delays[] = {0, generator() % kCopyWindowMs, generator() % kCopyWindowMs};
+    for (DWORD delay : delays) {
+        const bool firstCopy = delay == 0;
+        SCOPED_TRACE(firstCopy ? std::string("killed at the first copied file")
+                               : "killed " + std::to_string(delay) + " ms after the stop step");
+        InstallOldVersion();
+        ASSERT_NO_FATAL_FAILURE(KillInTheCopy(delay, firstCopy));
+        EndPrograms();
+        ASSERT_NO_FATAL_FAILURE(RunToTheEnd());
+        ExpectNewVersionInstalled();
+        EndPrograms();
+    }
+}
+
+// A run killed while an earlier release was served may have left files that
+// the next run does not fetch: Tools\tool.txt is the same in 1.0.0.1 and 1.0.0.3.
+TEST_F(KilledRun, WhatAnEarlierRunLeftInTheStagingFolderIsNotCopied)
+{
+    InstallOldVersion();
+    const std::string staged = Installed(std::string(kStagingFolder) + "\\Tools");
+    MakeFolders(staged);
+    ASSERT_TRUE(WriteFileBytes(staged + "\\tool.txt", "fetched for a release withdrawn since\n"));
+    ASSERT_TRUE(WriteFileBytes(staged + "\\tool.txt.part", "half a bo"));
+    ASSERT_NO_FATAL_FAILURE(RunToTheEnd());
+    ExpectNewVersionInstalled();
+}
+
+}  // namespace
