@@ -25,8 +25,14 @@ bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer)
 {
     Json::Reader reader;
     Json::Value root;
-    if (!reader.parse(plaintext, root) || !root.isObject())
+    try {
+        if (!reader.parse(plaintext, root) || !root.isObject())
+            return false;
+    } catch (const Json::Exception&) {
+        // The reader throws where nesting grows past its stack limit: an
+        // answer built to end the process is a malformed answer.
         return false;
+    }
     VersionAnswer parsed;
     if (!ReadStringMember(root, "v", &parsed.version) || !ReadStringMember(root, "url", &parsed.downloadUrl) ||
         !ReadStringMember(root, "update", &parsed.updateText))

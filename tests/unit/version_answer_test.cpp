@@ -5,7 +5,7 @@
 namespace {
 
 struct AnswerCase {
-    const char* json;
+    std::string json;
     bool valid;
     const char* version;
     const char* url;
@@ -46,6 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{R"(["1.0.0.3"])", false, "", "", 0},                                     // root not an object
         AnswerCase{R"("1.0.0.3")", false, "", "", 0},
         AnswerCase{"{\"v\":", false, "", "", 0},
-        AnswerCase{"", false, "", "", 0}));
+        AnswerCase{"", false, "", "", 0},
+        // Nested past the reader's stack limit, where it throws.
+        AnswerCase{std::string(2000, '['), false, "", "", 0},
+        AnswerCase{"{\"v\":" + std::string(2000, '['), false, "", "", 0}));
 
 }  // namespace
