@@ -33,47 +33,21 @@
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
 #include "tests/e2e/test_files.h"
+#include "tests/e2e/update_road.h"
 #include "tests/stand_ins/assistant_stand_in.h"
 
 namespace {
 
-const char kInstallFolder[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor";
 const char kStagingFolder[] = "DownLoad";
-const char kOldVersion[] = "1.0.0.1";
-const char kNewVersion[] = "1.0.0.3";
 const char kNewRelease[] = "offer-http";
-const char kDownloadPath[] = "/download/811/";
 const char kVersionQueryPath[] = "/assist/server";
 const char kVendorHost[] = "download.microsoft.com";
 const char kX86PackagePath[] = "/download/7/5/0/7502f4e9-1f90-4895-9259-1bde67b8b9a1/vcredist_x86.exe";
 const char kX64PackagePath[] = "/download/2/b/e/2bec4780-6f99-4347-ad31-48d4b46ab1d3/vcredist_x64.exe";
-const char kProductKey[] = "Software\\Quillon\\WebUI\\KORVA\\811";
-const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kCancelQuestion[] = "下载还未完成，确定取消？";
 const char kPartSuffix[] = ".part";
 const char* const kAssistantPrograms[] = {"WebUI_811.exe", "LumaroPop_811.exe", "LumaroPop.exe", "uninst_811.exe",
                                           "vcredist_x86.exe", "vcredist_x64.exe"};
 constexpr DWORD kRunLimitMs = 120000;
-constexpr DWORD kWindowLimitMs = 60000;
-constexpr int kMessageBoxTextId = 0xFFFF;
-
-std::string Release(const std::string& relative)
-{
-    const char* releases = std::getenv("PELLIS_UPDATE_RELEASES");
-    return WindowsPathOf(releases ? releases : "/nonexistent") + "\\" + relative;
-}
-
-std::string Installed(const std::string& relative)
-{
-    return kInstallFolder + std::string("\\") + relative;
-}
-
-std::string ReadOr(const std::string& path, const char* missing)
-{
-    std::string bytes;
-    return ReadFileBytes(path, &bytes) ? bytes : missing;
-}
 
 bool EndsWith(const std::string& text, const std::string& end)
 {
@@ -89,27 +63,6 @@ FILETIME LastWriteOf(const std::string& path)
 }
 
 // --- what a run may change: the install folder and the registry
-
-const char kNoValue[] = "(none)";
-
-std::string ReadText(const std::string& keyPath, REGSAM view, const std::string& name)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
-        return kNoValue;
-    RegKey key(opened);
-    char buffer[512] = {};
-    DWORD size = sizeof buffer - 1;
-    return ::RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) ==
-                   ERROR_SUCCESS
-               ? buffer
-               : kNoValue;
-}
-
-std::string InstalledVersion()
-{
-    return ReadText(kProductKey, KEY_WOW64_32KEY, "Version");
-}
 
 // The installation outside the staging folder, whose contents a run that gives
 // up may leave behind.
@@ -145,125 +98,7 @@ Installation ReadInstallation()
     return installation;
 }
 
-// --- windows of the program
-
-std::string ItemText(HWND window, int id)
-{
-    char text[512] = {};
-    ::GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
-struct WindowMatch {
-    DWORD processId;
-    bool (*accept)(HWND);
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
-{
-    auto* match = reinterpret_cast<WindowMatch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    if (processId == match->processId && ::IsWindowVisible(window) && match->accept(window)) {
-        match->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        WindowMatch match{program.processId, accept, nullptr};
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&match));
-        if (match.found != nullptr || ::GetTickCount() - start >= ms)
-            return match.found;
-        ::Sleep(50);
-    }
-}
-
-bool IsProgressDialog(HWND window)
-{
-    return ::GetDlgItem(window, IDC_STATUS_TEXT) != nullptr;
-}
-
-bool IsUpdatePrompt(HWND window)
-{
-    return ::GetDlgItem(window, IDOK) != nullptr && ::GetDlgItem(window, IDC_STATUS_TEXT) == nullptr &&
-           ::GetDlgItem(window, kMessageBoxTextId) == nullptr;
-}
-
-bool IsCancelQuestion(HWND window)
-{
-    return ItemText(window, kMessageBoxTextId) == kCancelQuestion;
-}
-
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    while (ItemText(dialog, id) != text) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
-}
-
-// What the progress dialog shows.
-struct Shown {
-    std::string status;
-    std::string button;
-};
-
-// Clicks Cancel until the dialog closes without a question and the process
-// ends with 0, declining the question while the worker is still busy; `shown`
-// is what the dialog showed right before the closing click. False when that
-// never happens.
-bool CancelAfterTheWorkerGaveUp(const RunningProgram& program, HWND dialog, Shown* shown)
-{
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < kWindowLimitMs) {
-        *shown = {ItemText(dialog, IDC_STATUS_TEXT), ItemText(dialog, IDCANCEL)};
-        Click(dialog, IDCANCEL);
-        const DWORD clicked = ::GetTickCount();
-        while (::GetTickCount() - clicked < 5000) {
-            const DWORD code = WaitForExit(program, 50);
-            if (code != STILL_ACTIVE)
-                return code == 0;
-            if (HWND question = WaitForAccepted(program, IsCancelQuestion, 0)) {
-                Click(question, IDNO);
-                ::Sleep(500);
-                break;
-            }
-        }
-    }
-    return false;
-}
-
 // --- what the server saw
-
-// Paths below the download area of every file request, "\" and %5C read as "/".
-std::vector<std::string> DownloadRequests()
-{
-    std::vector<std::string> paths;
-    for (const LoggedRequest& request : ReadServerLog()) {
-        if (request.method != "GET" || request.path.compare(0, sizeof kDownloadPath - 1, kDownloadPath) != 0)
-            continue;
-        std::string path = request.path.substr(sizeof kDownloadPath - 1);
-        for (size_t at = path.find("%5C"); at != std::string::npos; at = path.find("%5C"))
-            path.replace(at, 3, "/");
-        std::replace(path.begin(), path.end(), '\\', '/');
-        paths.push_back(path);
-    }
-    return paths;
-}
 
 size_t VersionQueries()
 {

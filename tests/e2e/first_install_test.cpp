@@ -31,7 +31,6 @@ namespace {
 constexpr DWORD kRunLimitMs = 120000;
 constexpr DWORD kWindowLimitMs = 60000;
 constexpr DWORD kRecordLimitMs = 30000;
-constexpr int kMessageBoxTextId = 0xFFFF;
 const char kVersion[] = "1.0.0.1";
 const char kBankHost[] = "ebank.aldmoor.example";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -129,13 +128,6 @@ std::string ReadText(const std::string& keyPath, REGSAM view, const std::string&
 // --- the wizard's windows: all captioned with the downloader's title, told
 // apart by the controls of their templates.
 
-std::string ItemText(HWND window, int id)
-{
-    char text[1024] = {};
-    ::GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
 bool Has(HWND window, int id)
 {
     return ::GetDlgItem(window, id) != nullptr;
@@ -208,11 +200,6 @@ bool WaitUntil(bool (*condition)(HWND), HWND window, DWORD ms = kWindowLimitMs)
         ::Sleep(50);
     }
     return true;
-}
-
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
 // A check box toggles and tells its dialog, as under the mouse.

@@ -24,7 +24,6 @@ namespace {
 const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 // Where the package puts its one file (a 32-bit package on a 64-bit system).
 const char kOldFile[] = "C:\\Program Files (x86)\\Aldmoor Old Assistant\\old-assistant.txt";
-constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr DWORD kInstallerLimitMs = 120000;
 constexpr DWORD kRunLimitMs = 180000;
 constexpr DWORD kWindowLimitMs = 60000;
@@ -97,11 +96,6 @@ HWND WaitForPage(const RunningProgram& program, int page)
             return search.found;
         ::Sleep(50);
     }
-}
-
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
 class OldGeneration : public ::testing::Test {

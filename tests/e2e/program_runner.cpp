@@ -83,8 +83,23 @@ HWND WaitForMatch(const RunningProgram& program, const std::string* title, const
 
 // The dialog class of message boxes.
 const char kMessageBoxClass[] = "#32770";
-// The id of a message box's text control.
-constexpr int kMessageBoxTextId = 0xFFFF;
+struct AcceptedSearch {
+    DWORD processId;
+    bool (*accept)(HWND);
+    HWND found;
+};
+
+BOOL CALLBACK MatchAccepted(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<AcceptedSearch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && ::IsWindowVisible(window) && search->accept(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
 
 }  // namespace
 
@@ -95,9 +110,7 @@ HWND WaitForMessageBox(const RunningProgram& program, const std::string& caption
 
 std::string MessageBoxText(HWND box)
 {
-    char text[1024] = {};
-    ::GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof text);
-    return text;
+    return ItemText(box, kMessageBoxTextId);
 }
 
 HWND WaitForWindow(const RunningProgram& program, const std::string& title, DWORD ms)
@@ -116,4 +129,39 @@ DWORD WaitForExitWithoutWindows(const RunningProgram& program, DWORD ms, bool* s
         if (code != STILL_ACTIVE || ::GetTickCount() - start >= ms)
             return code;
     }
+}
+
+HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        AcceptedSearch search{program.processId, accept, nullptr};
+        ::EnumWindows(MatchAccepted, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr || ::GetTickCount() - start >= ms)
+            return search.found;
+        ::Sleep(50);
+    }
+}
+
+std::string ItemText(HWND dialog, int id)
+{
+    char text[1024] = {};
+    ::GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    while (ItemText(dialog, id) != text) {
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }

@@ -31,6 +31,22 @@ HWND WaitForMessageBox(const RunningProgram& program, const std::string& caption
 // The text a message box shows.
 std::string MessageBoxText(HWND box);
 
+// The id of a message box's text control.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// The first visible top-level window of the process that `accept` takes, or
+// null after `ms` (0: look once).
+HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms);
+
+// The text of a dialog's control.
+std::string ItemText(HWND dialog, int id);
+
+// Whether the control's text becomes `text` within `ms`.
+bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms);
+
+// A button click as the dialog gets it from the mouse, posted.
+void Click(HWND dialog, int id);
+
 // Waits for the process to end; the exit code, or STILL_ACTIVE after `ms`.
 // Sets *sawWindow when the process showed any visible top-level window meanwhile.
 DWORD WaitForExitWithoutWindows(const RunningProgram& program, DWORD ms, bool* sawWindow);

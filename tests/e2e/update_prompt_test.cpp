@@ -55,11 +55,6 @@ protected:
     RunningProgram program;
 };
 
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
 struct OwnedSearch {
     HWND owner;
     HWND found;

@@ -30,67 +30,19 @@
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
 #include "tests/e2e/test_files.h"
+#include "tests/e2e/update_road.h"
 #include "tests/stand_ins/assistant_stand_in.h"
 
 namespace {
 
-const char kInstallFolder[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor";
 const char kStaging[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor\\DownLoad";
-const char kOldVersion[] = "1.0.0.1";
-const char kNewVersion[] = "1.0.0.3";
-const char kDownloadPath[] = "/download/811/";
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const char kProductKey[] = "Software\\Quillon\\WebUI\\KORVA\\811";
-const char kCancelQuestion[] = "下载还未完成，确定取消？";
 const char kWebUi[] = "WebUI_811.exe";
 const char kEditionPop[] = "LumaroPop_811.exe";
 const char kCommonPop[] = "LumaroPop.exe";
 constexpr DWORD kRunLimitMs = 120000;
-constexpr DWORD kWindowLimitMs = 60000;
 constexpr DWORD kRecordLimitMs = 30000;
-constexpr int kMessageBoxTextId = 0xFFFF;
-
-// Where make-update-releases.sh published, as a Windows path.
-std::string Release(const std::string& relative)
-{
-    const char* releases = std::getenv("PELLIS_UPDATE_RELEASES");
-    return WindowsPathOf(releases ? releases : "/nonexistent") + "\\" + relative;
-}
-
-std::string Installed(const std::string& relative)
-{
-    return kInstallFolder + std::string("\\") + relative;
-}
-
-std::string ReadOr(const std::string& path, const char* missing)
-{
-    std::string bytes;
-    return ReadFileBytes(path, &bytes) ? bytes : missing;
-}
 
 // --- registry (the product key and uninstall entry in the 32-bit view, Run in the 64-bit one)
-
-const char kNoValue[] = "(none)";
-
-std::string ReadText(const std::string& keyPath, REGSAM view, const std::string& name)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
-        return kNoValue;
-    RegKey key(opened);
-    char buffer[512] = {};
-    DWORD size = sizeof buffer - 1;
-    return ::RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) ==
-                   ERROR_SUCCESS
-               ? buffer
-               : kNoValue;
-}
-
-std::string InstalledVersion()
-{
-    return ReadText(kProductKey, KEY_WOW64_32KEY, "Version");
-}
 
 std::string StartupValue()
 {
@@ -117,117 +69,7 @@ void SetStartupValue()
 
 // --- windows of the program
 
-std::string ItemText(HWND window, int id)
-{
-    char text[512] = {};
-    ::GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
-struct WindowMatch {
-    DWORD processId;
-    bool (*accept)(HWND);
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
-{
-    auto* match = reinterpret_cast<WindowMatch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    if (processId == match->processId && ::IsWindowVisible(window) && match->accept(window)) {
-        match->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        WindowMatch match{program.processId, accept, nullptr};
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&match));
-        if (match.found != nullptr || ::GetTickCount() - start >= ms)
-            return match.found;
-        ::Sleep(50);
-    }
-}
-
-bool IsProgressDialog(HWND window)
-{
-    return ::GetDlgItem(window, IDC_STATUS_TEXT) != nullptr;
-}
-
-bool IsUpdatePrompt(HWND window)
-{
-    return ::GetDlgItem(window, IDOK) != nullptr && ::GetDlgItem(window, IDC_STATUS_TEXT) == nullptr &&
-           ::GetDlgItem(window, kMessageBoxTextId) == nullptr;
-}
-
-bool IsCancelQuestion(HWND window)
-{
-    return ItemText(window, kMessageBoxTextId) == kCancelQuestion;
-}
-
-void Click(HWND dialog, int id)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    while (ItemText(dialog, id) != text) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
-}
-
-// Clicks Cancel until the dialog closes without a question and the process
-// ends with 0, declining the question while the worker is still busy. Sets
-// `status` to the status line the worker left, read right before the closing
-// click. False when that never happens.
-bool CancelAfterTheWorkerGaveUp(const RunningProgram& program, HWND dialog, std::string* status)
-{
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < kWindowLimitMs) {
-        *status = ItemText(dialog, IDC_STATUS_TEXT);
-        Click(dialog, IDCANCEL);
-        const DWORD clicked = ::GetTickCount();
-        while (::GetTickCount() - clicked < 5000) {
-            const DWORD code = WaitForExit(program, 50);
-            if (code != STILL_ACTIVE)
-                return code == 0;
-            if (HWND question = WaitForAccepted(program, IsCancelQuestion, 0)) {
-                Click(question, IDNO);
-                ::Sleep(500);
-                break;
-            }
-        }
-    }
-    return false;
-}
-
 // --- what the server handed out
-
-// Paths below the download area of every file request, "\" and %5C read as "/".
-std::vector<std::string> DownloadRequests()
-{
-    std::vector<std::string> paths;
-    for (const LoggedRequest& request : ReadServerLog()) {
-        if (request.method != "GET" || request.path.compare(0, sizeof kDownloadPath - 1, kDownloadPath) != 0)
-            continue;
-        std::string path = request.path.substr(sizeof kDownloadPath - 1);
-        for (size_t at = path.find("%5C"); at != std::string::npos; at = path.find("%5C"))
-            path.replace(at, 3, "/");
-        std::replace(path.begin(), path.end(), '\\', '/');
-        paths.push_back(path);
-    }
-    return paths;
-}
 
 std::set<std::string> Distinct(const std::vector<std::string>& paths)
 {
@@ -447,9 +289,9 @@ TEST_F(BrokenManifestSignature, StopsAfterTheFirstManifest)
     HWND dialog = AcceptPrompt();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(WaitForRequest("Digest.xml", kRunLimitMs));
-    std::string status;
-    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &status));
-    EXPECT_EQ(status, "正在下载 配置文件");
+    Shown shown;
+    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &shown));
+    EXPECT_EQ(shown.status, "正在下载 配置文件");
     EXPECT_EQ(DownloadRequests(), std::vector<std::string>{"Digest.xml"});
     EXPECT_EQ(InstalledVersion(), kOldVersion);
     EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{});
@@ -463,9 +305,9 @@ TEST_F(WrongComponentContent, IsNotAcceptedAnywhere)
     HWND dialog = AcceptPrompt();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(WaitForItemText(dialog, IDCANCEL, "下载失败", kRunLimitMs));
-    std::string status;
-    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &status));
-    EXPECT_EQ(status, "下载Script\\added.js 失败");
+    Shown shown;
+    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &shown));
+    EXPECT_EQ(shown.status, "下载Script\\added.js 失败");
 
     const std::string wrong = ReadOr(Release("faults\\wrong-added.js"), "(fixture missing)");
     for (const std::string& file : ListFiles(kInstallFolder)) {
@@ -486,8 +328,8 @@ TEST_F(ClimbingManifestEntry, NothingIsWrittenOutsideTheInstallFolder)
     ASSERT_NE(dialog, nullptr);
     // The entry counts as a failed download; the pass fetches the others and gives up.
     EXPECT_TRUE(WaitForItemText(dialog, IDCANCEL, "下载失败", kRunLimitMs));
-    std::string status;
-    EXPECT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &status));
+    Shown shown;
+    EXPECT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &shown));
 
     for (const std::string& file : ListFiles("C:\\Program Files (x86)"))
         EXPECT_EQ(file.find("evil.txt"), std::string::npos) << file;
