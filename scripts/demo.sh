@@ -28,6 +28,7 @@ else
   native=$root/build/native windows=$root/build/windows
 fi
 . tests/wine/env.sh
+tests/wine/can-run-32bit.sh || { echo "demo: pellis_811.exe is a 32-bit program; run the demo on a machine that can run one" >&2; exit 1; }
 
 out=$(mkdir -p "${PELLIS_DEMO_OUT:-demo-output}" && cd "${PELLIS_DEMO_OUT:-demo-output}" && pwd)
 export WINEPREFIX=$out/prefix
