@@ -8,7 +8,6 @@
 #include <mbedtls/sha1.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -245,13 +244,10 @@ bool UnpaddedLength(const uint8_t* plain, size_t size, size_t* length)
 
 }  // namespace
 
-void MakeSessionKey(uint8_t key[kSessionKeySize])
+bool MakeSessionKey(uint8_t key[kSessionKeySize])
 {
     Random random;
-    // Without the OS generator there is no key that is safe to hand out, and
-    // this cannot report failure: stop rather than seal with a guessable key.
-    if (!random.Fill(key, kSessionKeySize))
-        std::abort();
+    return random.Fill(key, kSessionKeySize);
 }
 
 int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t length, char* out, size_t* capacity)
@@ -271,9 +267,11 @@ int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t leng
     if (!rsa.LoadPublic(key) || !padding.seeded())
         return -1;
     SecretBytes sessionKey(kSessionKeySize);
-    MakeSessionKey(sessionKey.data());
     uint8_t sealedKey[kRsaBlockSize];
-    if (mbedtls_rsa_pkcs1_encrypt(rsa.get(), mbedtls_ctr_drbg_random, padding.context(), MBEDTLS_RSA_PUBLIC,
+    // Without the OS generator there is no key that is safe to hand out: the
+    // query is not sent rather than sealed with a guessable key.
+    if (!MakeSessionKey(sessionKey.data()) ||
+        mbedtls_rsa_pkcs1_encrypt(rsa.get(), mbedtls_ctr_drbg_random, padding.context(), MBEDTLS_RSA_PUBLIC,
                                   kSessionKeySize, sessionKey.data(), sealedKey) != 0)
         return -1;
 

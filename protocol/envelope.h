@@ -19,8 +19,8 @@
 constexpr size_t kSessionKeySize = 24;
 
 // Fills 24 unpredictable bytes from mbed TLS's CTR_DRBG seeded from the
-// platform's entropy source.
-void MakeSessionKey(uint8_t key[kSessionKeySize]);
+// platform's entropy source; false when the generator cannot be seeded.
+bool MakeSessionKey(uint8_t key[kSessionKeySize]);
 
 // Without `out`, or with *capacity < 2 * (L + 162) + 10, stores that number in
 // *capacity and returns 0 without sealing. Otherwise writes the envelope text

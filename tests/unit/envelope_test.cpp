@@ -353,7 +353,7 @@ TEST(Envelope, SessionKeysAreFreshAndUseEveryByteValue)
     bool beyondDecimal = false;
     for (int i = 0; i < 8; ++i) {
         Bytes key(kSessionKeySize, '\0');
-        MakeSessionKey(U(key));
+        ASSERT_TRUE(MakeSessionKey(U(key)));
         keys.insert(key);
         for (unsigned char b : key)
             beyondDecimal = beyondDecimal || b >= 100;
@@ -530,6 +530,10 @@ TEST(EnvelopeParts, LengthFieldsDecide)
         {"ciphertext not whole blocks", sealedKey, cipher.substr(0, cipher.size() - 4), digest, false},
         {"digest of 19 bytes", sealedKey, cipher, digest.substr(0, 19), false},
         {"digest of 21 bytes", sealedKey, cipher, digest + Byte(0x00), false},
+        // The message ends at its zero byte, three bytes in, and its last byte
+        // claims five bytes of padding: nothing is left to strip them from.
+        {"padding count beyond the message", sealedKey, TripleDes(true, key, Bytes("ab\x05\0\0\0\0\0", 8)),
+         Sha1(Bytes("ab\x05", 3)), false},
     };
     for (const Case& c : cases) {
         Bytes opened;

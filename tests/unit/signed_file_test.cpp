@@ -50,25 +50,28 @@ struct BioFree {
     void operator()(BIO* p) const { BIO_free(p); }
 };
 
-// The raw private operation on a type-1 block around the bare SHA-1 of
-// `signedData` (followed by `extra`), as 256 upper-case hex digits.
-std::string Sign(const std::string& signedData, const std::string& extra = "")
+std::string Sha1Of(const std::string& data)
+{
+    std::string digest(SHA_DIGEST_LENGTH, '\0');
+    SHA1(reinterpret_cast<const unsigned char*>(data.data()), data.size(), reinterpret_cast<unsigned char*>(&digest[0]));
+    return digest;
+}
+
+// The private operation on `input` with OpenSSL's `padding`, as 256
+// upper-case hex digits.
+std::string PrivateOperation(const std::string& input, int padding)
 {
     const std::string pem = ReadSource("deploy/demo/signing.key.pem");
     std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     std::unique_ptr<EVP_PKEY, PkeyFree> key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
     if (!key)
         return {};
-    std::string digest(SHA_DIGEST_LENGTH, '\0');
-    SHA1(reinterpret_cast<const unsigned char*>(signedData.data()), signedData.size(),
-         reinterpret_cast<unsigned char*>(&digest[0]));
-    digest += extra;
     std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
     unsigned char signature[512];
     size_t size = sizeof signature;
-    if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0 || EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_PADDING) <= 0 ||
-        EVP_PKEY_sign(ctx.get(), signature, &size, reinterpret_cast<const unsigned char*>(digest.data()),
-                      digest.size()) <= 0)
+    if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0 || EVP_PKEY_CTX_set_rsa_padding(ctx.get(), padding) <= 0 ||
+        EVP_PKEY_sign(ctx.get(), signature, &size, reinterpret_cast<const unsigned char*>(input.data()),
+                      input.size()) <= 0)
         return {};
     static const char kDigits[] = "0123456789ABCDEF";
     std::string hex;
@@ -77,6 +80,12 @@ std::string Sign(const std::string& signedData, const std::string& extra = "")
         hex += kDigits[signature[i] & 0x0F];
     }
     return hex;
+}
+
+// A type-1 block around the bare SHA-1 of `signedData` (followed by `extra`).
+std::string Sign(const std::string& signedData, const std::string& extra = "")
+{
+    return PrivateOperation(Sha1Of(signedData) + extra, RSA_PKCS1_PADDING);
 }
 
 // Offsets in a signed file, found the way the format defines them.
@@ -187,6 +196,38 @@ TEST(SignedFile, TrailerPlacementAndSignedBlock)
     };
     for (const Case& c : cases)
         EXPECT_EQ(VerifySignedContents(PublicKey(), c.contents), c.passes) << c.what;
+}
+
+// Signature blocks built byte by byte around the right digest: only
+// 00 01, at least eight FF, 00, then exactly the digest opens.
+TEST(SignedFile, OnlyTheTypeOneBlockAroundTheDigestPasses)
+{
+    const std::string closing = "<x/>";
+    const std::string body = "<a>text";
+    const std::string digest = Sha1Of(body + closing);
+    auto block = [&](const std::string& head, char fill, const std::string& tail) {
+        return head + std::string(128 - head.size() - tail.size(), fill) + tail;
+    };
+    const std::string zero(1, '\0');
+    struct Case {
+        const char* what;
+        std::string block;
+        bool passes;
+    };
+    const Case cases[] = {
+        {"00 01 FF.. 00 digest", block(zero + "\x01", '\xFF', zero + digest), true},
+        {"a padding byte not FF", block(zero + "\x01\xFF\xFE", '\xFF', zero + digest), false},
+        {"no padding at all", zero + "\x01" + zero + digest + std::string(128 - 23, '\0'), false},
+        {"block type 02", block(zero + "\x02", '\xFF', zero + digest), false},
+        {"leading 01 instead of 00", block("\x01\x01", '\xFF', zero + digest), false},
+        {"FF padding, then garbage without a separator", block(zero + "\x01", '\xFF', "\x42" + digest), false},
+        {"digest, then garbage", block(zero + "\x01", '\xFF', zero + digest + "garbage"), false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.block.size(), 128u) << c.what;
+        const std::string contents = body + kMarker + PrivateOperation(c.block, RSA_NO_PADDING) + kGap + closing;
+        EXPECT_EQ(VerifySignedContents(PublicKey(), contents), c.passes) << c.what;
+    }
 }
 
 TEST(SignedFile, OtherOrUnreadableKeyFails)
