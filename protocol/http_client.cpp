@@ -73,13 +73,14 @@ int CHttpClient::HttpGet(const std::string& url, std::string& response)
     // The body is text: a zero byte ends its chunk, later chunks still count.
     std::string body;
     char chunk[kReadChunk + 1];
-    for (;;) {
+    for (size_t total = 0; total <= kMaxResponseSize;) {
         DWORD read = 0;
         std::fill(std::begin(chunk), std::end(chunk), '\0');
         if (!::InternetReadFile(m_pFile.get(), chunk, kReadChunk, &read))
             return Fail();
         if (read == 0)
             break;
+        total += read;
         chunk[read] = '\0';
         body.append(chunk);
     }

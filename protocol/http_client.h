@@ -6,6 +6,7 @@
 // no content decoding.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "system/handles.h"
@@ -14,6 +15,10 @@
 constexpr int kHttpOk = 0;
 constexpr int kHttpFailed = 1;
 constexpr int kHttpTimedOut = 2;
+
+// No answer of the version query comes near this; a longer body is not read
+// further, so a hostile server cannot make a 32-bit process run out of memory.
+constexpr size_t kMaxResponseSize = 64 * 1024;
 
 class CHttpClient {
 public:
@@ -24,7 +29,9 @@ public:
     CHttpClient& operator=(const CHttpClient&) = delete;
 
     // 0 with `response` replaced by the body; 1 on failure; 2 when the failure
-    // was a WinINet time-out. On failure `response` is left as it was.
+    // was a WinINet time-out. On failure `response` is left as it was. Reading
+    // stops after more than kMaxResponseSize bytes: a longer response is
+    // longer than kMaxResponseSize, never the whole body.
     int HttpGet(const std::string& url, std::string& response);
 
     // Closes the request and the connection of the request in progress.

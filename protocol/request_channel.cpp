@@ -79,6 +79,9 @@ QueryOutcome RunVersionQuery(int attempts, VersionAnswer* answer)
     }
     if (!answered)
         return QueryOutcome::NoAnswer;
+    // A body that no answer can fill is a server's fault, not an answer.
+    if (sealedAnswer.size() > kMaxResponseSize)
+        return QueryOutcome::Malformed;
     std::string plaintext;
     if (!OpenAnswer(sealedAnswer, plaintext))
         return QueryOutcome::CannotOpen;

@@ -11,9 +11,10 @@ struct VersionAnswer {
     std::string updateText;   // "update"
 };
 
-// False when the text is not JSON, its root is not an object, or one of the
-// three members is present with a type other than string. A missing (or
-// null) member reads as empty text.
+// False when the text is not JSON, its root is not an object, one of the
+// three members is present with a type other than string, or "v" is more than
+// 32 characters, holds anything but digits and dots, has more than four fields
+// or a field above 65535. A missing (or null) member reads as empty text.
 bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer);
 
 // The update mode as atoi reads it: leading blanks, a sign, digits; else 0.

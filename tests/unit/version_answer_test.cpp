@@ -47,6 +47,18 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{R"("1.0.0.3")", false, "", "", 0},
         AnswerCase{"{\"v\":", false, "", "", 0},
         AnswerCase{"", false, "", "", 0},
+        // Version texts that would freeze or overflow the installed version.
+        AnswerCase{R"({"v":"65535.65535.65535.65535"})", true, "65535.65535.65535.65535", "", 0},
+        AnswerCase{R"({"v":"00000000000000000000000000001.2"})", true, "00000000000000000000000000001.2", "", 0},
+        AnswerCase{R"({"v":"-1.0.0.0"})", false, "", "", 0},
+        AnswerCase{R"({"v":"1.0.0.65536"})", false, "", "", 0},
+        AnswerCase{R"({"v":"1.0.99999999999999999999"})", false, "", "", 0},
+        AnswerCase{R"({"v":"1.0.0.3.1"})", false, "", "", 0},
+        AnswerCase{R"({"v":"1.0.0.3 "})", false, "", "", 0},
+        AnswerCase{R"({"v":"1.0.0.3a"})", false, "", "", 0},
+        AnswerCase{R"({"v":"+1.0.0.3"})", false, "", "", 0},
+        AnswerCase{"{\"v\":\"" + std::string(33, '1') + "\"}", false, "", "", 0},
+        AnswerCase{"{\"v\":\"1." + std::string(298, '0') + "\"}", false, "", "", 0},
         // Nested past the reader's stack limit, where it throws.
         AnswerCase{std::string(2000, '['), false, "", "", 0},
         AnswerCase{"{\"v\":" + std::string(2000, '['), false, "", "", 0}));
