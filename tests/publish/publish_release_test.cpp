@@ -194,6 +194,32 @@ TEST_F(PublishedRelease, ClientReadsEachFileWithItsDigest)
     EXPECT_EQ(ReadAsTheClient(Release("download/Digest_811.xml")), kEditionEntries);
 }
 
+// What older clients never read: the release named on the root element, and
+// SHA-256 beside each SHA-1 (`openssl dgst -sha256 -binary FILE | base64`),
+// all inside the signed bytes.
+TEST_F(PublishedRelease, ManifestsNameTheReleaseAndCarrySha256)
+{
+    const std::pair<const char*, std::vector<std::string>> manifests[] = {
+        {"Digest.xml",
+         {"QGNFCrLyo/NHRaGzSwRsPMvbv2HT4y8VeKNOT0jA/fM=", "5e+Wt/7sybvpvEFY52orc7KeTP15JR0HvgVgVpFR80g=",
+          "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU="}},
+        {"Digest_811.xml",
+         {"joZWUF9OWMnLUNKIWarGCe8PjIuOVAc8xvg3MEfTQwU=", "GD2tM1RT7gD8aE85Kz2kkwPn4Wi7/v0i/iOFpXAM+YI=",
+          "PVzLDO9NP9iyR0+vIDj7u2VMXE6ZKu+N9KSOijNy02I="}},
+    };
+    for (const auto& [name, sha256] : manifests) {
+        TiXmlDocument document;
+        ASSERT_TRUE(document.LoadFile(Release("download/" + std::string(name)).c_str())) << name;
+        const TiXmlElement* root = document.RootElement();
+        EXPECT_EQ(AttributeOf(root, "Version"), "1.0.0.3") << name;
+        EXPECT_EQ(AttributeOf(root, "Bank"), "811") << name;
+        std::vector<std::string> listed;
+        for (int i = 1; const TiXmlElement* file = FindElement(document, "File", i); ++i)
+            listed.push_back(AttributeOf(file, "SHA256"));
+        EXPECT_EQ(listed, sha256) << name;
+    }
+}
+
 TEST_F(PublishedRelease, ManifestsAreCrLfTextWithAnUpperCaseSignature)
 {
     for (const char* name : {"Digest.xml", "Digest_811.xml"}) {

@@ -53,6 +53,14 @@ const ReadingCase kCases[] = {
          u8"    <File Path=\"Data\" FileName=\"说明.txt\" Digest=\"" + kDigestA + "\" />\r\n"
          "  </FileInfo>\r\n<Sign>00</Sign>\r\n</Manifest>\r\n",
      {{"Plugins", "PlugA.dll", kDigestA}, {"", "Config.ini", kDigestB}, {"Data", u8"说明.txt", kDigestA}}},
+    {"the release on the root and SHA256 on each File change nothing that is read",
+     std::string(kDeclaration) + "<Manifest Version=\"1.0.0.3\" Bank=\"811\">\r\n  <FileInfo>\r\n"
+         "    <File Path=\"Plugins\" FileName=\"PlugA.dll\" Digest=\"" + kDigestA +
+         "\" SHA256=\"QGNFCrLyo/NHRaGzSwRsPMvbv2HT4y8VeKNOT0jA/fM=\" />\r\n"
+         "    <File Path=\"\" FileName=\"Config.ini\" Digest=\"" + kDigestB +
+         "\" SHA256=\"47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=\" />\r\n"
+         "  </FileInfo>\r\n<Sign>00</Sign>\r\n</Manifest>\r\n",
+     {{"Plugins", "PlugA.dll", kDigestA}, {"", "Config.ini", kDigestB}}},
     {"a File before FileInfo shifts every entry",
      "<M><File FileName=\"stray\"/><FileInfo><File FileName=\"a\"/><File FileName=\"b\"/></FileInfo></M>",
      {{"", "stray", ""}, {"", "a", ""}}},

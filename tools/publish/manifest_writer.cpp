@@ -22,15 +22,16 @@ std::string EscapeAttribute(const std::string& value)
 
 }  // namespace
 
-ManifestText WriteManifest(const std::vector<ManifestEntry>& entries)
+ManifestText WriteManifest(const ReleaseIdentity& release, const std::vector<ManifestEntry>& entries)
 {
     ManifestText text;
-    text.body = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + kLineEnd + "<Manifest>" + kLineEnd +
+    text.body = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + kLineEnd + "<Manifest Version=\"" +
+                EscapeAttribute(release.version) + "\" Bank=\"" + EscapeAttribute(release.bank) + "\">" + kLineEnd +
                 "  <FileInfo>" + kLineEnd;
     for (const ManifestEntry& entry : entries) {
         text.body += "    <File Path=\"" + EscapeAttribute(entry.path) + "\" FileName=\"" +
-                     EscapeAttribute(entry.fileName) + "\" Digest=\"" + EscapeAttribute(entry.digest) + "\" />" +
-                     kLineEnd;
+                     EscapeAttribute(entry.fileName) + "\" Digest=\"" + EscapeAttribute(entry.digest) +
+                     "\" SHA256=\"" + EscapeAttribute(entry.sha256) + "\" />" + kLineEnd;
     }
     text.body += "  </FileInfo>";
     text.closing = std::string("</Manifest>") + kLineEnd;

@@ -5,15 +5,18 @@
 // between FileInfo and the root's end tag, outside FileInfo:
 //
 //   <?xml version="1.0" encoding="UTF-8"?>
-//   <Manifest>
+//   <Manifest Version="1.0.0.3" Bank="811">
 //     <FileInfo>
-//       <File Path="Plugins" FileName="sign.dll" Digest="qZk+NkcGgWq6PiVxeFDCbJzQ2J0=" />
-//       <File Path="" FileName="WebUI_811.exe" Digest="2jmj7l5rSw0yVb/vlWAYkK/YBwk=" />
+//       <File Path="Plugins" FileName="sign.dll" Digest="qZk+NkcGgWq6PiVxeFDCbJzQ2J0=" SHA256="..." />
+//       <File Path="" FileName="WebUI_811.exe" Digest="2jmj7l5rSw0yVb/vlWAYkK/YBwk=" SHA256="..." />
 //     </FileInfo>
 //   [trailer]
 //   </Manifest>
 //
-// UTF-8, "\r\n" line ends.
+// UTF-8, "\r\n" line ends. The root's Version and Bank bind the manifest to
+// one release of one bank inside the signed bytes, and SHA256 backs up the
+// SHA-1 "Digest"; clients that read only Path, FileName and Digest, and never
+// look at the root element, read such a manifest exactly as before.
 #pragma once
 
 #include <string>
@@ -23,6 +26,12 @@ struct ManifestEntry {
     std::string path;  // folders joined by "\", empty at the top level
     std::string fileName;
     std::string digest;  // Base64 SHA-1, 28 characters
+    std::string sha256;  // Base64 SHA-256, 44 characters
+};
+
+struct ReleaseIdentity {
+    std::string version;  // four dotted decimal fields, e.g. "1.0.0.3"
+    std::string bank;     // the bank id as the version query sends it, e.g. "811"
 };
 
 struct ManifestText {
@@ -31,4 +40,4 @@ struct ManifestText {
 };
 
 // Entries are written in the order given.
-ManifestText WriteManifest(const std::vector<ManifestEntry>& entries);
+ManifestText WriteManifest(const ReleaseIdentity& release, const std::vector<ManifestEntry>& entries);

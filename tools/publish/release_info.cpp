@@ -4,13 +4,17 @@
 
 #include <cstdio>
 
-std::string ReleaseInfoJson(const PublishOptions& options)
+std::string BankText(uint32_t bankId)
 {
     char bank[16];
-    std::snprintf(bank, sizeof bank, "%x", static_cast<unsigned>(options.bankId));
+    std::snprintf(bank, sizeof bank, "%x", static_cast<unsigned>(bankId));
+    return bank;
+}
 
+std::string ReleaseInfoJson(const PublishOptions& options)
+{
     Json::Value info(Json::objectValue);
-    info["bank"] = bank;
+    info["bank"] = BankText(options.bankId);
     info["v"] = options.version;
     info["update"] = options.updateMode;
     info["url"] = options.downloadUrl;

@@ -3,8 +3,13 @@
 // with the bank as "%x" of its edition code.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "tools/publish/options.h"
+
+// The bank as the version query sends it and release.json and the manifests
+// name it: "%x" of the edition code, "811".
+std::string BankText(uint32_t bankId);
 
 std::string ReleaseInfoJson(const PublishOptions& options);

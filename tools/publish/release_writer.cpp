@@ -130,10 +130,10 @@ bool CopyAndDigest(const std::string& sourceRoot, const fs::path& downloadDir, c
             fs::copy_file(fs::path(sourceRoot) / file.relative, target, ec);
         if (ec)
             return Fail(error, "\"" + file.relative + "\": " + ec.message());
-        ManifestEntry entry{file.path, file.fileName, {}};
-        if (!FileDigest(target.string(), &entry.digest))
+        FileDigests digests;
+        if (!DigestFile(target.string(), &digests))
             return Fail(error, "\"" + file.relative + "\": cannot be read");
-        entries->push_back(entry);
+        entries->push_back({file.path, file.fileName, digests.sha1, digests.sha256});
     }
     return true;
 }
@@ -177,10 +177,11 @@ bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, EVP_
 
     const std::pair<const std::vector<SourceFile>*, std::string> manifests[] = {
         {&files.common, kCommonManifestFileName}, {&files.edition, editionManifest}};
+    const ReleaseIdentity release{options.version, BankText(options.bankId)};
     for (const auto& [list, name] : manifests) {
         std::vector<ManifestEntry> entries;
         if (!CopyAndDigest(options.filesDir, downloadDir, *list, &entries, error) ||
-            !WriteManifestFile(downloadDir / name, WriteManifest(entries), signingKey, verifyingKeyPem, error))
+            !WriteManifestFile(downloadDir / name, WriteManifest(release, entries), signingKey, verifyingKeyPem, error))
             return false;
     }
     if (!WriteWholeFile(staging.path() / kReleaseInfoName, ReleaseInfoJson(options)))
