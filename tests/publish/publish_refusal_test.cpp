@@ -203,3 +203,50 @@ TEST(Publish, HelpDescribesEveryOption)
 }
 
 }  // namespace
+
+// The Ed25519 pair comes whole and matched, or the deployment has none.
+TEST(Publish, RefusesAnIncompleteOrMismatchedEd25519Pair)
+{
+    const std::string demo = DemoDeployDir();
+    struct Case {
+        const char* why;
+        bool withPrivate, withPublic, otherPublic;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"private key alone", true, false, false, "come as a pair"},
+        {"public key alone", false, true, false, "come as a pair"},
+        {"keys of two pairs", true, true, true, "do not belong together"},
+    };
+    for (const Case& c : cases) {
+        TempFolder work;
+        WriteFile(work / "files/WebUI_811.exe", "abc");
+        for (const char* name : {"envelope.keys", "signing.pub.pem", "signing.key.pem"})
+            WriteFile(work / ("deploy/" + std::string(name)), ReadFile(demo + "/" + name));
+        if (c.withPrivate)
+            WriteFile(work / "deploy/signing-ed25519.key.pem", ReadFile(demo + "/signing-ed25519.key.pem"));
+        if (c.withPublic && !c.otherPublic)
+            WriteFile(work / "deploy/signing-ed25519.pub.pem", ReadFile(demo + "/signing-ed25519.pub.pem"));
+        if (c.otherPublic) {
+            const std::string make = "openssl genpkey -algorithm ed25519 2>/dev/null | openssl pkey -pubout -out '" +
+                                     (work / "deploy/signing-ed25519.pub.pem") + "' 2>/dev/null";
+            ASSERT_EQ(std::system(make.c_str()), 0) << c.why;
+        }
+        const ToolResult result =
+            ExpectRefused(work, PublishArgs(work / "deploy", work / "files", work / "release"), kExitFailed);
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.why << ": " << result.err;
+    }
+}
+
+// A deployment folder of before the Ed25519 pair still publishes, without .sig files.
+TEST(Publish, ADeploymentWithoutTheEd25519PairWritesNoSignatureFiles)
+{
+    TempFolder work;
+    WriteFile(work / "files/WebUI_811.exe", "abc");
+    for (const char* name : {"envelope.keys", "signing.pub.pem", "signing.key.pem"})
+        WriteFile(work / ("deploy/" + std::string(name)), ReadFile(DemoDeployDir() + "/" + name));
+    const ToolResult result = RunPublish(PublishArgs(work / "deploy", work / "files", work / "release"));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ListFolder(work / "release/download"),
+              (std::vector<std::string>{"Digest.xml", "Digest_811.xml", "WebUI_811.exe"}));
+}

@@ -3,6 +3,7 @@
 #include <json/json.h>
 #include <tinyxml.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -149,7 +150,9 @@ TEST_F(PublishedRelease, WritesTheManifestsAndACopyOfEveryFile)
     const std::vector<std::string> expected = {
         "download",
         "download/Digest.xml",
+        "download/Digest.xml.sig",
         "download/Digest_811.xml",
+        "download/Digest_811.xml.sig",
         "download/Plugins",
         "download/Plugins/edition.cfg",
         "download/Plugins/sign.dll",
@@ -217,6 +220,30 @@ TEST_F(PublishedRelease, ManifestsNameTheReleaseAndCarrySha256)
         for (int i = 1; const TiXmlElement* file = FindElement(document, "File", i); ++i)
             listed.push_back(AttributeOf(file, "SHA256"));
         EXPECT_EQ(listed, sha256) << name;
+    }
+}
+
+// Checked by the openssl command line, not by the code that wrote them.
+TEST_F(PublishedRelease, EachManifestHasAnEd25519SignatureOfItsExactBytes)
+{
+    const std::string pub = DemoDeployDir() + "/signing-ed25519.pub.pem";
+    for (const char* name : {"Digest.xml", "Digest_811.xml"}) {
+        const std::string manifest = Release("download/" + std::string(name));
+        const std::string sig = ReadFile(manifest + ".sig");
+        EXPECT_EQ(sig.size(), 88u) << name;
+        EXPECT_EQ(sig.find_first_of("\r\n"), std::string::npos) << name;
+        const std::string raw = *work_ / (std::string(name) + ".raw");
+        const std::string decode = "base64 -d < '" + manifest + ".sig' > '" + raw + "'";
+        ASSERT_EQ(std::system(decode.c_str()), 0) << name;
+        const std::string verify = "openssl pkeyutl -verify -pubin -inkey '" + pub + "' -rawin -in '" + manifest +
+                                   "' -sigfile '" + raw + "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(verify.c_str()), 0) << name;
+        // Another manifest's signature does not pass.
+        const std::string other = Release(std::string("download/") +
+                                          (std::string(name) == "Digest.xml" ? "Digest_811.xml" : "Digest.xml"));
+        const std::string crossed = "openssl pkeyutl -verify -pubin -inkey '" + pub + "' -rawin -in '" + other +
+                                    "' -sigfile '" + raw + "' >/dev/null 2>&1";
+        EXPECT_NE(std::system(crossed.c_str()), 0) << name;
     }
 }
 

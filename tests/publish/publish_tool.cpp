@@ -14,13 +14,15 @@
 
 namespace fs = std::filesystem;
 
-ToolResult RunPublish(const std::vector<std::string>& args)
+ToolResult RunPublish(const std::vector<std::string>& args) { return RunTool(PELLIS_PUBLISH_TOOL, args); }
+
+ToolResult RunTool(const std::string& program, const std::vector<std::string>& args)
 {
     TempFolder captured;
     const std::string outPath = captured / "stdout";
     const std::string errPath = captured / "stderr";
 
-    std::vector<std::string> all{PELLIS_PUBLISH_TOOL};
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : all)

@@ -1,4 +1,4 @@
-// Runs the real pellis-publish and builds its inputs in temporary folders.
+// Runs the real pellis-publish or pellis-keygen and builds its inputs in temporary folders.
 #pragma once
 
 #include <string>
@@ -11,6 +11,7 @@ struct ToolResult {
 };
 
 ToolResult RunPublish(const std::vector<std::string>& args);
+ToolResult RunTool(const std::string& program, const std::vector<std::string>& args);
 
 // The arguments of a normal run for bank 0x811; `editionList` may be empty.
 std::vector<std::string> PublishArgs(const std::string& deployDir, const std::string& filesDir,

@@ -7,6 +7,13 @@
 //                    the client holds it: PKCS#1 PEM, leading line feed, no
 //                    trailing one, 247 characters.
 //   signing.key.pem  its private key, for the publishing tool only.
+//   signing-ed25519.pub.pem, signing-ed25519.key.pem
+//                    the Ed25519 pair of the manifests' second signature
+//                    (SubjectPublicKeyInfo and PKCS#8 PEM); the private key
+//                    is for the publishing tool only.
+//
+// The folder is created private (0700) and every file is created new, never
+// through a link and never over an existing file, readable by its owner alone.
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/encoder.h>
@@ -14,13 +21,15 @@
 #include <openssl/rand.h>
 #include <openssl/rsa.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -86,12 +95,37 @@ std::string Encode(const EVP_PKEY* key, int selection, const char* structure)
     return text;
 }
 
-bool WriteFile(const std::string& path, const std::string& text, mode_t mode)
+const char* const kFileNames[] = {"envelope.keys", "signing.pub.pem", "signing.key.pem", "signing-ed25519.pub.pem",
+                                   "signing-ed25519.key.pem"};
+
+// Created new: an existing file or a planted link makes the run fail instead
+// of writing key material where someone else chose.
+bool WriteNewFile(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return out.good() && chmod(path.c_str(), mode) == 0;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            close(fd);
+            return false;
+        }
+        written += static_cast<size_t>(n);
+    }
+    return fsync(fd) == 0 && close(fd) == 0;
+}
+
+Pkey GenerateEd25519()
+{
+    std::unique_ptr<EVP_PKEY_CTX, CtxFree> ctx(EVP_PKEY_CTX_new_from_name(nullptr, "ED25519", nullptr));
+    EVP_PKEY* key = nullptr;
+    if (!ctx || EVP_PKEY_keygen_init(ctx.get()) <= 0 || EVP_PKEY_generate(ctx.get(), &key) <= 0)
+        return nullptr;
+    return Pkey(key);
 }
 
 std::string RandomIv()
@@ -114,17 +148,18 @@ int main(int argc, char** argv)
     if (argc != 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fprintf(argc == 2 ? stdout : stderr,
                      "usage: pellis-keygen FOLDER\n"
-                     "Writes a new deployment folder: envelope.keys, signing.pub.pem, signing.key.pem.\n"
+                     "Writes a new deployment folder: envelope.keys, signing.pub.pem, signing.key.pem,\n"
+                     "signing-ed25519.pub.pem, signing-ed25519.key.pem.\n"
                      "FOLDER must not exist or be empty of these files.\n");
         return argc == 2 ? 0 : 2;
     }
     const std::string dir = argv[1];
-    for (const char* name : {"envelope.keys", "signing.pub.pem", "signing.key.pem"}) {
+    for (const char* name : kFileNames) {
         struct stat st;
-        if (stat((dir + "/" + name).c_str(), &st) == 0)
+        if (lstat((dir + "/" + name).c_str(), &st) == 0)
             return Fail(dir + "/" + name + " exists; refusing to replace deployment keys");
     }
-    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
         return Fail("cannot create " + dir + ": " + std::strerror(errno));
 
     Pkey envelope = GenerateRsa(kEnvelopeExponent);
@@ -167,9 +202,22 @@ int main(int argc, char** argv)
     if (priv.empty())
         return Fail("cannot encode the signing private key");
 
-    if (!WriteFile(dir + "/envelope.keys", keys, 0600) || !WriteFile(dir + "/signing.pub.pem", pub, 0644) ||
-        !WriteFile(dir + "/signing.key.pem", priv, 0600))
-        return Fail("cannot write into " + dir);
-    std::printf("pellis-keygen: wrote %s/envelope.keys, signing.pub.pem, signing.key.pem\n", dir.c_str());
+    Pkey modern = GenerateEd25519();
+    if (!modern)
+        return Fail("Ed25519 key generation failed");
+    const std::string modernPub = Encode(modern.get(), EVP_PKEY_PUBLIC_KEY, "SubjectPublicKeyInfo");
+    const std::string modernPriv = Encode(modern.get(), EVP_PKEY_KEYPAIR, "PrivateKeyInfo");
+    if (modernPub.empty() || modernPriv.empty())
+        return Fail("cannot encode the Ed25519 keys");
+
+    const std::string texts[] = {keys, pub, priv, modernPub, modernPriv};
+    for (size_t i = 0; i < std::size(kFileNames); ++i) {
+        const std::string path = dir + "/" + kFileNames[i];
+        if (!WriteNewFile(path, texts[i]))
+            return Fail("cannot create " + path + ": " + std::strerror(errno));
+    }
+    std::printf("pellis-keygen: wrote %s/envelope.keys, signing.pub.pem, signing.key.pem, signing-ed25519.pub.pem, "
+                "signing-ed25519.key.pem\n",
+                dir.c_str());
     return 0;
 }

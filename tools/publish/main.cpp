@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "protocol/deploy_keys.h"
+#include "tools/publish/detached_signer.h"
 #include "tools/publish/edition_list.h"
 #include "tools/publish/manifest_signer.h"
 #include "tools/publish/options.h"
@@ -55,6 +56,25 @@ int Publish(const PublishOptions& options)
     if (!LoadSigningKey(keyPem, &key, &error))
         return Fail(signingKeyPath + ": " + error);
 
+    ReleaseKeys keys{key.get(), verifyingKeyPem};
+    SigningKey detachedSigning;
+    SigningKey detachedVerifying;
+    const std::string detachedKeyPath = options.deployDir + "/" + kDetachedSigningKeyName;
+    const std::string detachedPubPath = options.deployDir + "/" + kDetachedVerifyingKeyName;
+    std::string detachedPem;
+    std::string detachedPubPem;
+    const bool hasDetachedKey = ReadWholeFile(detachedKeyPath, &detachedPem);
+    const bool hasDetachedPub = ReadWholeFile(detachedPubPath, &detachedPubPem);
+    if (hasDetachedKey != hasDetachedPub)
+        return Fail(options.deployDir + ": " + kDetachedSigningKeyName + " and " + kDetachedVerifyingKeyName +
+                    " come as a pair");
+    if (hasDetachedKey) {
+        if (!LoadDetachedKeys(detachedPem, detachedPubPem, &detachedSigning, &detachedVerifying, &error))
+            return Fail(options.deployDir + ": " + error);
+        keys.detachedSigning = detachedSigning.get();
+        keys.detachedVerifying = detachedVerifying.get();
+    }
+
     std::vector<SourceFile> sourceFiles;
     if (!CollectSourceFiles(options.filesDir, &sourceFiles, &error))
         return Fail(error);
@@ -70,7 +90,7 @@ int Publish(const PublishOptions& options)
     if (!SplitByEditionList(sourceFiles, listed, &files.common, &files.edition, &error))
         return Fail(error);
 
-    if (!WriteRelease(options, files, key.get(), verifyingKeyPem, &error))
+    if (!WriteRelease(options, files, keys, &error))
         return Fail(error);
     WarnAboutUnstagedFolders(sourceFiles);
     std::printf("published %s for bank %x: %zu common and %zu edition files in %s\n", options.version.c_str(),

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "protocol/signed_file.h"
+#include "tools/publish/detached_signer.h"
 #include "tools/publish/file_digest.h"
 #include "tools/publish/manifest_writer.h"
 #include "tools/publish/release_info.h"
@@ -138,27 +139,38 @@ bool CopyAndDigest(const std::string& sourceRoot, const fs::path& downloadDir, c
     return true;
 }
 
-bool WriteManifestFile(const fs::path& target, const ManifestText& text, EVP_PKEY* signingKey,
-                       const std::string& verifyingKeyPem, std::string* error)
+bool WriteManifestFile(const fs::path& target, const ManifestText& text, const ReleaseKeys& keys,
+                       std::string* error)
 {
     std::string signedFile;
     std::string why;
-    if (!SignManifest(signingKey, text, &signedFile, &why))
+    if (!SignManifest(keys.signing, text, &signedFile, &why))
         return Fail(error, target.filename().string() + ": " + why);
     // Catches a deployment folder whose two keys do not belong together before
     // every client refuses the release.
-    if (!VerifySignedContents(verifyingKeyPem, signedFile))
+    if (!VerifySignedContents(keys.verifyingPem, signedFile))
         return Fail(error, std::string(kSigningKeyName) + " does not match " + kVerifyingKeyName +
                                ": the signed manifest fails the client's check");
     if (!WriteWholeFile(target, signedFile))
         return Fail(error, target.string() + ": cannot be written");
+    if (!keys.detachedSigning)
+        return true;
+
+    std::string signature;
+    if (!SignDetached(keys.detachedSigning, signedFile, &signature, &why))
+        return Fail(error, target.filename().string() + ": " + why);
+    if (!VerifyDetached(keys.detachedVerifying, signedFile, signature))
+        return Fail(error, target.filename().string() + kDetachedSignatureSuffix + ": fails its own check");
+    const fs::path sigPath = target.string() + kDetachedSignatureSuffix;
+    if (!WriteWholeFile(sigPath, signature))
+        return Fail(error, sigPath.string() + ": cannot be written");
     return true;
 }
 
 }  // namespace
 
-bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, EVP_PKEY* signingKey,
-                  const std::string& verifyingKeyPem, std::string* error)
+bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, const ReleaseKeys& keys,
+                  std::string* error)
 {
     const std::string editionManifest = EditionManifestName(options.bankId);
     fs::path target = fs::absolute(options.outDir).lexically_normal();
@@ -181,7 +193,7 @@ bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, EVP_
     for (const auto& [list, name] : manifests) {
         std::vector<ManifestEntry> entries;
         if (!CopyAndDigest(options.filesDir, downloadDir, *list, &entries, error) ||
-            !WriteManifestFile(downloadDir / name, WriteManifest(release, entries), signingKey, verifyingKeyPem, error))
+            !WriteManifestFile(downloadDir / name, WriteManifest(release, entries), keys, error))
             return false;
     }
     if (!WriteWholeFile(staging.path() / kReleaseInfoName, ReleaseInfoJson(options)))

@@ -15,7 +15,16 @@ struct ReleaseFiles {
     std::vector<SourceFile> edition;  // listed in the edition manifest
 };
 
-// `verifyingKeyPem` is the deployment's public key as the client holds it: each
-// manifest must pass the client's check with it before the release is kept.
-bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, EVP_PKEY* signingKey,
-                  const std::string& verifyingKeyPem, std::string* error);
+struct ReleaseKeys {
+    EVP_PKEY* signing = nullptr;
+    // The deployment's public key as the client holds it: each manifest must
+    // pass the client's check with it before the release is kept.
+    std::string verifyingPem;
+    // The Ed25519 pair, both null when the deployment has none; each .sig is
+    // checked with the public key before the release is kept.
+    EVP_PKEY* detachedSigning = nullptr;
+    EVP_PKEY* detachedVerifying = nullptr;
+};
+
+bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, const ReleaseKeys& keys,
+                  std::string* error);
