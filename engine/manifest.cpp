@@ -12,6 +12,8 @@ const char kEntryElement[] = "File";
 const char kPathAttribute[] = "Path";
 const char kFileNameAttribute[] = "FileName";
 const char kDigestAttribute[] = "Digest";
+const char kVersionAttribute[] = "Version";
+const char kBankAttribute[] = "Bank";
 
 // Line breaks normalised as the XML loaders of the clients do before parsing
 // (CR LF and a lone CR become LF), which an attribute value can see; the text
@@ -46,9 +48,7 @@ size_t CountChildElements(const TiXmlElement& element)
     return count;
 }
 
-}  // namespace
-
-std::vector<ListedFile> ParseManifest(const std::string& bytes)
+bool LoadDocument(const std::string& bytes, TiXmlDocument* document)
 {
     // TinyXML steps over the length a UTF-8 lead byte announces without
     // looking for the end, so a lead byte among the last three bytes would
@@ -56,10 +56,29 @@ std::vector<ListedFile> ParseManifest(const std::string& bytes)
     constexpr size_t kLeadByteReach = 3;
     std::string text = NormaliseLineBreaks(bytes);
     text.append(kLeadByteReach, '\0');
+    document->Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    return !document->Error();
+}
 
+}  // namespace
+
+ManifestRelease ParseManifestRelease(const std::string& bytes)
+{
     TiXmlDocument document;
-    document.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    if (document.Error())
+    if (!LoadDocument(bytes, &document) || document.RootElement() == nullptr)
+        return {};
+    const TiXmlElement& root = *document.RootElement();
+    ManifestRelease release;
+    release.named = root.Attribute(kVersionAttribute) != nullptr || root.Attribute(kBankAttribute) != nullptr;
+    release.version = Attribute(root, kVersionAttribute);
+    release.bank = Attribute(root, kBankAttribute);
+    return release;
+}
+
+std::vector<ListedFile> ParseManifest(const std::string& bytes)
+{
+    TiXmlDocument document;
+    if (!LoadDocument(bytes, &document))
         return {};
 
     // One walk, element before children before next sibling, finds both the

@@ -31,6 +31,19 @@ struct ListedFile {
     std::string digest;
 };
 
+// The release a manifest names on its root element, inside the signed bytes:
+//   <Manifest Version="1.0.0.3" Bank="811">
+// Manifests of older releases name none; readers of older generations never
+// look at the root element.
+struct ManifestRelease {
+    bool named = false;    // Version or Bank is present
+    std::string version;   // as written; empty when missing
+    std::string bank;      // the bank id as the version query sends it
+};
+
+// Pure: the release named by a manifest's bytes; not named when they are not XML.
+ManifestRelease ParseManifestRelease(const std::string& bytes);
+
 // Pure: the entries of a manifest's bytes; none when they are not XML.
 std::vector<ListedFile> ParseManifest(const std::string& bytes);
 

@@ -129,4 +129,29 @@ TEST(Manifest, FromAFile)
     EXPECT_TRUE(ReadManifestFile(SourcePath("tests/fixtures/signed/no-such-manifest.xml")).empty());
 }
 
+TEST(Manifest, NamesTheReleaseOnTheRootElementOnly)
+{
+    struct Case {
+        const char* what;
+        std::string xml;
+        bool named;
+        const char* version;
+        const char* bank;
+    };
+    const Case cases[] = {
+        {"both", std::string(kDeclaration) + "<Manifest Version=\"1.0.0.3\" Bank=\"811\"><FileInfo/></Manifest>", true,
+         "1.0.0.3", "811"},
+        {"Version alone", "<Manifest Version=\"1.0.0.3\"><FileInfo/></Manifest>", true, "1.0.0.3", ""},
+        {"none", "<Manifest><FileInfo/></Manifest>", false, "", ""},
+        {"on another element only", "<Manifest><FileInfo Version=\"1.0.0.3\" Bank=\"811\"/></Manifest>", false, "", ""},
+        {"not XML", "<Manifest Version=\"1.0.0.3\"", false, "", ""},
+    };
+    for (const Case& c : cases) {
+        const ManifestRelease release = ParseManifestRelease(c.xml);
+        EXPECT_EQ(release.named, c.named) << c.what;
+        EXPECT_EQ(release.version, c.version) << c.what;
+        EXPECT_EQ(release.bank, c.bank) << c.what;
+    }
+}
+
 }  // namespace
