@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,10 @@
 
 namespace {
 
-const std::vector<std::string> kKeyFiles = {"envelope.keys", "signing-ed25519.key.pem", "signing-ed25519.pub.pem",
-                                            "signing.key.pem", "signing.pub.pem"};
+const std::vector<std::string> kKeyFiles = {"codesign.crt.pem",        "codesign.key.pem",
+                                            "envelope.keys",           "signing-ed25519.key.pem",
+                                            "signing-ed25519.pub.pem", "signing.key.pem",
+                                            "signing.pub.pem"};
 
 mode_t ModeOf(const std::string& path)
 {
@@ -31,6 +34,16 @@ TEST(Keygen, WritesAPrivateFolderThatPublishes)
     EXPECT_EQ(ModeOf(work / "deploy"), 0700u);
     for (const std::string& name : kKeyFiles)
         EXPECT_EQ(ModeOf(work / ("deploy/" + name)), 0600u) << name;
+
+    // The certificate signs code and nothing else, and is no authority.
+    const std::string text = work / "cert.txt";
+    ASSERT_EQ(std::system(("openssl x509 -noout -text -in '" + (work / "deploy/codesign.crt.pem") + "' > '" + text +
+                           "'").c_str()),
+              0);
+    const std::string cert = ReadFile(text);
+    EXPECT_NE(cert.find("Code Signing"), std::string::npos) << cert;
+    EXPECT_NE(cert.find("CA:FALSE"), std::string::npos) << cert;
+    EXPECT_NE(cert.find("sha256WithRSAEncryption"), std::string::npos) << cert;
 
     WriteFile(work / "files/WebUI_811.exe", "abc");
     const ToolResult published = RunPublish(PublishArgs(work / "deploy", work / "files", work / "release"));

@@ -11,6 +11,12 @@
 //                    the Ed25519 pair of the manifests' second signature
 //                    (SubjectPublicKeyInfo and PKCS#8 PEM); the private key
 //                    is for the publishing tool only.
+//   codesign.crt.pem, codesign.key.pem
+//                    a self-signed code-signing certificate (RSA 3072,
+//                    SHA-256, extended key usage codeSigning) and its key,
+//                    with which the build signs the program. Throw-away: a
+//                    bank replaces them with its vendor's certificate from a
+//                    certification authority.
 //
 // The folder is created private (0700) and every file is created new, never
 // through a link and never over an existing file, readable by its owner alone.
@@ -19,7 +25,10 @@
 #include <openssl/encoder.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
+#include <openssl/pem.h>
 #include <openssl/rsa.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -53,13 +62,13 @@ int Fail(const std::string& what)
     return 1;
 }
 
-Pkey GenerateRsa(unsigned exponent)
+Pkey GenerateRsa(unsigned exponent, int bits = kModulusBits)
 {
     std::unique_ptr<EVP_PKEY_CTX, CtxFree> ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
     Bignum e(BN_new());
     EVP_PKEY* key = nullptr;
     if (!ctx || !e || !BN_set_word(e.get(), exponent) || EVP_PKEY_keygen_init(ctx.get()) <= 0 ||
-        EVP_PKEY_CTX_set_rsa_keygen_bits(ctx.get(), kModulusBits) <= 0 ||
+        EVP_PKEY_CTX_set_rsa_keygen_bits(ctx.get(), bits) <= 0 ||
         EVP_PKEY_CTX_set1_rsa_keygen_pubexp(ctx.get(), e.get()) <= 0 || EVP_PKEY_generate(ctx.get(), &key) <= 0)
         return nullptr;
     return Pkey(key);
@@ -95,8 +104,12 @@ std::string Encode(const EVP_PKEY* key, int selection, const char* structure)
     return text;
 }
 
-const char* const kFileNames[] = {"envelope.keys", "signing.pub.pem", "signing.key.pem", "signing-ed25519.pub.pem",
-                                   "signing-ed25519.key.pem"};
+const char* const kFileNames[] = {"envelope.keys",           "signing.pub.pem",  "signing.key.pem",
+                                   "signing-ed25519.pub.pem", "signing-ed25519.key.pem",
+                                   "codesign.crt.pem",        "codesign.key.pem"};
+constexpr int kCodeSigningBits = 3072;
+constexpr long kCodeSigningDays = 3 * 365;
+const char kCodeSigningSubject[] = "pellis test publisher (not for release)";
 
 // Created new: an existing file or a planted link makes the run fail instead
 // of writing key material where someone else chose.
@@ -117,6 +130,55 @@ bool WriteNewFile(const std::string& path, const std::string& text)
         written += static_cast<size_t>(n);
     }
     return fsync(fd) == 0 && close(fd) == 0;
+}
+
+struct X509Free { void operator()(X509* p) const { X509_free(p); } };
+using Certificate = std::unique_ptr<X509, X509Free>;
+
+bool AddExtension(X509* cert, int nid, const char* value)
+{
+    X509V3_CTX ctx;
+    X509V3_set_ctx_nodb(&ctx);
+    X509V3_set_ctx(&ctx, cert, cert, nullptr, nullptr, 0);
+    X509_EXTENSION* ext = X509V3_EXT_conf_nid(nullptr, &ctx, nid, value);
+    const bool added = ext && X509_add_ext(cert, ext, -1) == 1;
+    X509_EXTENSION_free(ext);
+    return added;
+}
+
+// A self-signed end-entity certificate that Windows and osslsigncode accept
+// for Authenticode: code signing only, a random 128-bit serial.
+Certificate MakeCodeSigningCertificate(EVP_PKEY* key)
+{
+    Certificate cert(X509_new());
+    Bignum serial(BN_new());
+    if (!cert || !serial || !X509_set_version(cert.get(), 2) || !BN_rand(serial.get(), 127, BN_RAND_TOP_ANY, BN_RAND_BOTTOM_ANY) ||
+        !BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(cert.get())) ||
+        !X509_gmtime_adj(X509_getm_notBefore(cert.get()), 0) ||
+        !X509_time_adj_ex(X509_getm_notAfter(cert.get()), kCodeSigningDays, 0, nullptr) ||
+        !X509_set_pubkey(cert.get(), key))
+        return nullptr;
+    X509_NAME* name = X509_get_subject_name(cert.get());
+    if (!X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
+                                    reinterpret_cast<const unsigned char*>(kCodeSigningSubject), -1, -1, 0) ||
+        !X509_set_issuer_name(cert.get(), name) ||
+        !AddExtension(cert.get(), NID_basic_constraints, "critical,CA:FALSE") ||
+        !AddExtension(cert.get(), NID_key_usage, "critical,digitalSignature") ||
+        !AddExtension(cert.get(), NID_ext_key_usage, "codeSigning") ||
+        !AddExtension(cert.get(), NID_subject_key_identifier, "hash") ||
+        X509_sign(cert.get(), key, EVP_sha256()) <= 0)
+        return nullptr;
+    return cert;
+}
+
+std::string CertificatePem(X509* cert)
+{
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), &BIO_free);
+    if (!bio || PEM_write_bio_X509(bio.get(), cert) != 1)
+        return {};
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return std::string(data, static_cast<size_t>(size));
 }
 
 Pkey GenerateEd25519()
@@ -149,7 +211,7 @@ int main(int argc, char** argv)
         std::fprintf(argc == 2 ? stdout : stderr,
                      "usage: pellis-keygen FOLDER\n"
                      "Writes a new deployment folder: envelope.keys, signing.pub.pem, signing.key.pem,\n"
-                     "signing-ed25519.pub.pem, signing-ed25519.key.pem.\n"
+                     "signing-ed25519.pub.pem, signing-ed25519.key.pem, codesign.crt.pem, codesign.key.pem.\n"
                      "FOLDER must not exist or be empty of these files.\n");
         return argc == 2 ? 0 : 2;
     }
@@ -210,14 +272,24 @@ int main(int argc, char** argv)
     if (modernPub.empty() || modernPriv.empty())
         return Fail("cannot encode the Ed25519 keys");
 
-    const std::string texts[] = {keys, pub, priv, modernPub, modernPriv};
+    Pkey codeSigning = GenerateRsa(kEnvelopeExponent, kCodeSigningBits);
+    if (!codeSigning)
+        return Fail("code-signing key generation failed");
+    const Certificate cert = MakeCodeSigningCertificate(codeSigning.get());
+    const std::string certPem = cert ? CertificatePem(cert.get()) : std::string();
+    const std::string codeSigningPriv = Encode(codeSigning.get(), EVP_PKEY_KEYPAIR, "PrivateKeyInfo");
+    if (certPem.empty() || codeSigningPriv.empty())
+        return Fail("cannot make the code-signing certificate");
+
+    const std::string texts[] = {keys, pub, priv, modernPub, modernPriv, certPem, codeSigningPriv};
+    static_assert(std::size(texts) == std::size(kFileNames), "one text per file");
     for (size_t i = 0; i < std::size(kFileNames); ++i) {
         const std::string path = dir + "/" + kFileNames[i];
         if (!WriteNewFile(path, texts[i]))
             return Fail("cannot create " + path + ": " + std::strerror(errno));
     }
     std::printf("pellis-keygen: wrote %s/envelope.keys, signing.pub.pem, signing.key.pem, signing-ed25519.pub.pem, "
-                "signing-ed25519.key.pem\n",
+                "signing-ed25519.key.pem, codesign.crt.pem, codesign.key.pem\n",
                 dir.c_str());
     return 0;
 }
