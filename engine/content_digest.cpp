@@ -9,7 +9,23 @@ namespace {
 // Large enough that reading costs little beside hashing, under Wine too,
 // where every read of the file is a call into the platform.
 constexpr size_t kFileBlockSize = 64 * 1024;
-constexpr int kBase64Sha1Length = 28;
+constexpr size_t kLargestBase64 = 4 * ((EVP_MAX_MD_SIZE + 2) / 3);
+
+// Feeds every content digest in `digests` with the file's blocks.
+template <size_t N>
+bool FeedFile(const std::string& path, CContentDigest* (&digests)[N])
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    // Left uncleared: an update pass digests thousands of small files.
+    const std::unique_ptr<char[]> block(new char[kFileBlockSize]);
+    while (in.read(block.get(), kFileBlockSize) || in.gcount() > 0) {
+        for (CContentDigest* digest : digests)
+            digest->Update(block.get(), static_cast<size_t>(in.gcount()));
+    }
+    return !in.bad();
+}
 
 }  // namespace
 
@@ -18,9 +34,10 @@ void CContentDigest::Free::operator()(evp_md_ctx_st* context) const
     EVP_MD_CTX_free(context);
 }
 
-CContentDigest::CContentDigest() : context_(EVP_MD_CTX_new())
+CContentDigest::CContentDigest(DigestKind kind) : context_(EVP_MD_CTX_new())
 {
-    failed_ = !context_ || EVP_DigestInit_ex(context_.get(), EVP_sha1(), nullptr) != 1;
+    const EVP_MD* algorithm = kind == DigestKind::Sha256 ? EVP_sha256() : EVP_sha1();
+    failed_ = !context_ || EVP_DigestInit_ex(context_.get(), algorithm, nullptr) != 1;
 }
 
 CContentDigest::~CContentDigest() = default;
@@ -33,32 +50,41 @@ void CContentDigest::Update(const void* data, size_t size)
 
 std::string CContentDigest::Finish()
 {
-    unsigned char sha1[EVP_MAX_MD_SIZE];
-    unsigned int sha1Length = 0;
-    if (failed_ || EVP_DigestFinal_ex(context_.get(), sha1, &sha1Length) != 1)
+    unsigned char raw[EVP_MAX_MD_SIZE];
+    unsigned int rawLength = 0;
+    if (failed_ || EVP_DigestFinal_ex(context_.get(), raw, &rawLength) != 1)
         return std::string();
     failed_ = true;  // a finished context takes no more input
-    unsigned char base64[kBase64Sha1Length + 1];
-    if (EVP_EncodeBlock(base64, sha1, static_cast<int>(sha1Length)) != kBase64Sha1Length)
+    unsigned char base64[kLargestBase64 + 1];
+    const int length = EVP_EncodeBlock(base64, raw, static_cast<int>(rawLength));
+    if (length <= 0)
         return std::string();
-    return std::string(reinterpret_cast<const char*>(base64), kBase64Sha1Length);
+    return std::string(reinterpret_cast<const char*>(base64), static_cast<size_t>(length));
 }
 
 bool DigestOfFile(const std::string& path, std::string* digest)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
     CContentDigest content;
-    // Left uncleared: an update pass digests thousands of small files.
-    const std::unique_ptr<char[]> block(new char[kFileBlockSize]);
-    while (in.read(block.get(), kFileBlockSize) || in.gcount() > 0)
-        content.Update(block.get(), static_cast<size_t>(in.gcount()));
-    if (in.bad())
+    CContentDigest* digests[] = {&content};
+    if (!FeedFile(path, digests))
         return false;
     const std::string result = content.Finish();
     if (result.empty())
         return false;
     *digest = result;
+    return true;
+}
+
+bool DigestsOfFile(const std::string& path, FileDigests* digests)
+{
+    CContentDigest sha1(DigestKind::Sha1);
+    CContentDigest sha256(DigestKind::Sha256);
+    CContentDigest* both[] = {&sha1, &sha256};
+    if (!FeedFile(path, both))
+        return false;
+    FileDigests result{sha1.Finish(), sha256.Finish()};
+    if (result.sha1.empty() || result.sha256.empty())
+        return false;
+    *digests = result;
     return true;
 }

@@ -1,5 +1,6 @@
-// The digest a manifest lists for a file: SHA-1 of its bytes in Base64, 28
-// characters ending in one "=" ("2jmj7l5rSw0yVb/vlWAYkK/YBwk=" for no bytes).
+// The digests a manifest lists for a file, both in Base64: "Digest", SHA-1 of
+// its bytes, 28 characters ending in one "=" ("2jmj7l5rSw0yVb/vlWAYkK/YBwk="
+// for no bytes), and "SHA256", 44 characters.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +9,12 @@
 
 struct evp_md_ctx_st;
 
+enum class DigestKind { Sha1, Sha256 };
+
 // Fed block by block, so neither a download nor a file is ever held whole.
 class CContentDigest {
 public:
-    CContentDigest();
+    explicit CContentDigest(DigestKind kind = DigestKind::Sha1);
     ~CContentDigest();
     CContentDigest(const CContentDigest&) = delete;
     CContentDigest& operator=(const CContentDigest&) = delete;
@@ -31,3 +34,11 @@ private:
 // Streams the file at `path` (8-bit text) in 64 KiB blocks. False when it
 // cannot be opened or read; `digest` is then unchanged.
 bool DigestOfFile(const std::string& path, std::string* digest);
+
+struct FileDigests {
+    std::string sha1;
+    std::string sha256;
+};
+
+// Both digests from one read of the file, as DigestOfFile reads it.
+bool DigestsOfFile(const std::string& path, FileDigests* digests);

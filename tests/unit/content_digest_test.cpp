@@ -1,4 +1,4 @@
-// Known answers from `openssl sha1 -binary | base64`.
+// Known answers from `openssl sha1 -binary | base64` and `openssl sha256 -binary | base64`.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,4 +43,24 @@ TEST(ContentDigest, OfAFile)
     EXPECT_EQ(digest, "untouched");
 }
 
+TEST(ContentDigest, Sha256KnownAnswers)
+{
+    CContentDigest digest(DigestKind::Sha256);
+    digest.Update("abc", 3);
+    EXPECT_EQ(digest.Finish(), "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=");
+}
+
+TEST(ContentDigest, BothDigestsOfAFile)
+{
+    FileDigests digests{"untouched", "untouched"};
+    ASSERT_TRUE(DigestsOfFile(SourcePath("tests/fixtures/http/body2500.bin"), &digests));
+    EXPECT_EQ(digests.sha1, "Pb9QcZ7K3PSPF1YDQIyxl0FPElA=");
+    EXPECT_EQ(digests.sha256, "i1LhneyuCsRERxGY0WoxUoybBDODbqK14GTfFmkV9YU=");
+
+    digests = {"untouched", "untouched"};
+    EXPECT_FALSE(DigestsOfFile(SourcePath("tests/fixtures/http/no-such-file"), &digests));
+    EXPECT_EQ(digests.sha1, "untouched");
+}
+
 }  // namespace
+

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "engine/content_digest.h"
 #include "protocol/signed_file.h"
 #include "tools/publish/detached_signer.h"
-#include "tools/publish/file_digest.h"
 #include "tools/publish/manifest_writer.h"
 #include "tools/publish/release_info.h"
 #include "tools/publish/release_layout.h"
@@ -132,7 +132,7 @@ bool CopyAndDigest(const std::string& sourceRoot, const fs::path& downloadDir, c
         if (ec)
             return Fail(error, "\"" + file.relative + "\": " + ec.message());
         FileDigests digests;
-        if (!DigestFile(target.string(), &digests))
+        if (!DigestsOfFile(target.string(), &digests))
             return Fail(error, "\"" + file.relative + "\": cannot be read");
         entries->push_back({file.path, file.fileName, digests.sha1, digests.sha256});
     }
