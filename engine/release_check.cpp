@@ -4,34 +4,6 @@
 
 namespace {
 
-constexpr int kVersionFields = 4;
-constexpr unsigned long kMaxVersionField = 65535;
-
-// Exactly four dotted fields of 1 to 5 digits, each at most 65535: what the
-// publisher writes. A manifest is signed, so anything else is a publishing
-// mistake, never something to read generously.
-bool IsReleaseVersion(const std::string& text)
-{
-    int fields = 1;
-    size_t digits = 0;
-    unsigned long value = 0;
-    for (char c : text) {
-        if (c == '.') {
-            if (digits == 0 || ++fields > kVersionFields)
-                return false;
-            digits = 0;
-            value = 0;
-        } else if (c >= '0' && c <= '9') {
-            value = value * 10 + static_cast<unsigned long>(c - '0');
-            if (++digits > 5 || value > kMaxVersionField)
-                return false;
-        } else {
-            return false;
-        }
-    }
-    return fields == kVersionFields && digits > 0;
-}
-
 bool Same(const VersionNumber& a, const VersionNumber& b) { return !(a < b) && !(b < a); }
 
 }  // namespace
@@ -48,7 +20,7 @@ ReleaseVerdict CheckRelease(const ReleaseFacts& facts)
         return ReleaseVerdict::Mixed;
     if (common.bank != facts.bank)
         return ReleaseVerdict::OtherBank;
-    if (!IsReleaseVersion(common.version))
+    if (!IsReleaseVersionText(common.version))
         return ReleaseVerdict::Malformed;
 
     const VersionNumber release = ParseVersion(common.version);

@@ -1,5 +1,6 @@
 #include "protocol/version_number.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <tuple>
 
@@ -13,8 +14,58 @@ uint32_t ReadField(const std::string& text)
 }
 
 constexpr size_t kCompactFormLength = 4;
+constexpr size_t kMaxVersionText = 32;
+constexpr int kMaxVersionFields = 4;
+constexpr unsigned long kMaxVersionField = 65535;
+constexpr size_t kMaxFieldDigits = 5;
+
+struct FieldScan {
+    bool digitsAndDots = true;  // and every field within 65535
+    int fields = 1;
+    bool emptyField = false;
+    bool longField = false;
+};
+
+FieldScan ScanFields(const std::string& text)
+{
+    FieldScan scan;
+    size_t digits = 0;
+    unsigned long value = 0;
+    for (char c : text) {
+        if (c == '.') {
+            scan.emptyField = scan.emptyField || digits == 0;
+            ++scan.fields;
+            digits = 0;
+            value = 0;
+        } else if (c >= '0' && c <= '9') {
+            // Past 65535 the field already fails; the value only has to stay above it.
+            value = std::min(value * 10 + static_cast<unsigned long>(c - '0'), kMaxVersionField + 1);
+            scan.longField = scan.longField || ++digits > kMaxFieldDigits;
+            if (value > kMaxVersionField)
+                scan.digitsAndDots = false;
+        } else {
+            scan.digitsAndDots = false;
+        }
+    }
+    scan.emptyField = scan.emptyField || digits == 0;
+    return scan;
+}
 
 }  // namespace
+
+bool IsSaneVersionText(const std::string& text)
+{
+    if (text.size() > kMaxVersionText)
+        return false;
+    const FieldScan scan = ScanFields(text);
+    return scan.digitsAndDots && scan.fields <= kMaxVersionFields;
+}
+
+bool IsReleaseVersionText(const std::string& text)
+{
+    const FieldScan scan = ScanFields(text);
+    return scan.digitsAndDots && scan.fields == kMaxVersionFields && !scan.emptyField && !scan.longField;
+}
 
 VersionNumber ParseVersion(const std::string& text)
 {

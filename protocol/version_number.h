@@ -16,3 +16,13 @@ VersionNumber ParseVersion(const std::string& text);
 
 // Component by component, most significant first.
 bool operator<(const VersionNumber& a, const VersionNumber& b);
+
+// A version text that cannot freeze updates: at most 32 characters of digits
+// and dots, at most four fields, none above 65535. Empty and short forms pass.
+// Anything else would read field by field into a version no genuine release
+// passes ("-1.0.0.0" reads as 4294967295).
+bool IsSaneVersionText(const std::string& text);
+
+// What the publisher writes: exactly four non-empty dotted fields of at most
+// five digits, none above 65535.
+bool IsReleaseVersionText(const std::string& text);
