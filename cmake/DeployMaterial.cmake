@@ -1,6 +1,7 @@
 # Compiles the chosen deployment folder's public material into the program:
 # the envelope key pair and IV (envelope.keys) and the manifest-signing public
-# key (signing.pub.pem). The signing private key is never read here.
+# key (signing.pub.pem), and the Ed25519 manifest key when the deployment has
+# one (signing-ed25519.pub.pem). No private key is ever read here.
 
 function(pellis_read_deploy_keys dir out_var)
   set(keys_file "${dir}/envelope.keys")
@@ -41,5 +42,17 @@ function(pellis_read_deploy_keys dir out_var)
   endif()
   string(REPLACE "\n" "\\n" pem_c "${pem}")
   set(PELLIS_SIGNING_PEM_C "${pem_c}" PARENT_SCOPE)
+
+  set(detached_file "${dir}/signing-ed25519.pub.pem")
+  set(detached_c "")
+  if(EXISTS "${detached_file}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${detached_file}")
+    file(READ "${detached_file}" detached)
+    if(NOT detached MATCHES "^-----BEGIN PUBLIC KEY-----\n[A-Za-z0-9+/=\n]+-----END PUBLIC KEY-----\n?$")
+      message(FATAL_ERROR "${detached_file}: expected a SubjectPublicKeyInfo PEM text (pellis-keygen writes one)")
+    endif()
+    string(REPLACE "\n" "\\n" detached_c "${detached}")
+  endif()
+  set(PELLIS_DETACHED_PEM_C "${detached_c}" PARENT_SCOPE)
   set(${out_var} TRUE PARENT_SCOPE)
 endfunction()

@@ -88,3 +88,9 @@ bool DigestsOfFile(const std::string& path, FileDigests* digests)
     *digests = result;
     return true;
 }
+
+bool MatchesListedDigests(const FileDigests& actual, const FileDigests& listed)
+{
+    return !listed.sha1.empty() && actual.sha1 == listed.sha1 &&
+           (listed.sha256.empty() || actual.sha256 == listed.sha256);
+}

@@ -42,3 +42,9 @@ struct FileDigests {
 
 // Both digests from one read of the file, as DigestOfFile reads it.
 bool DigestsOfFile(const std::string& path, FileDigests* digests);
+
+// Whether a file with `actual` digests is the one a manifest entry lists: its
+// SHA-1 always ("Digest" may never be empty), its SHA-256 as well whenever the
+// entry gives one. SHA-1 alone admits chosen-prefix collisions that a file
+// supplier can afford; entries of older releases give only SHA-1.
+bool MatchesListedDigests(const FileDigests& actual, const FileDigests& listed);

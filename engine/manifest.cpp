@@ -12,6 +12,7 @@ const char kEntryElement[] = "File";
 const char kPathAttribute[] = "Path";
 const char kFileNameAttribute[] = "FileName";
 const char kDigestAttribute[] = "Digest";
+const char kSha256Attribute[] = "SHA256";
 const char kVersionAttribute[] = "Version";
 const char kBankAttribute[] = "Bank";
 
@@ -110,6 +111,7 @@ std::vector<ListedFile> ParseManifest(const std::string& bytes)
         entries[i].path = Attribute(*files[i], kPathAttribute);
         entries[i].fileName = Attribute(*files[i], kFileNameAttribute);
         entries[i].digest = Attribute(*files[i], kDigestAttribute);
+        entries[i].sha256 = Attribute(*files[i], kSha256Attribute);
     }
     return entries;
 }

@@ -25,10 +25,13 @@
 #include <vector>
 
 // One entry, its attributes as written (UTF-8); a missing one is empty.
+// Newer manifests also list "SHA256", which readers of older generations
+// never look at.
 struct ListedFile {
     std::string path;
     std::string fileName;
     std::string digest;
+    std::string sha256;
 };
 
 // The release a manifest names on its root element, inside the signed bytes:

@@ -14,3 +14,7 @@ extern const EnvelopeKeyText kBuiltInEnvelopeKey;
 
 // Manifest-signing public key: PKCS#1 "RSA PUBLIC KEY" PEM text, 247 characters.
 extern const char kBuiltInSigningKey[];
+
+// Manifest-signing Ed25519 public key: SubjectPublicKeyInfo PEM text; empty
+// when the deployment has none (then no .sig file is asked for).
+extern const char kBuiltInDetachedKey[];

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/detached_signature.h"
 #include "protocol/signed_file.h"
 #include "tests/publish/publish_tool.h"
 
@@ -185,10 +186,15 @@ TEST_F(PublishedRelease, ReleaseInfoHoldsTheServersAnswerAsStrings)
     }
 }
 
-TEST_F(PublishedRelease, ManifestsPassTheClientsSignatureCheck)
+TEST_F(PublishedRelease, ManifestsPassTheClientsSignatureChecks)
 {
-    for (const char* name : {"Digest.xml", "Digest_811.xml"})
-        EXPECT_TRUE(VerifySignedFile(PublicKey(), Release("download/" + std::string(name)).c_str())) << name;
+    const std::string detachedKey = ReadFile(DemoDeployDir() + "/signing-ed25519.pub.pem");
+    for (const std::string name : {"Digest.xml", "Digest_811.xml"}) {
+        const std::string path = Release("download/" + name);
+        EXPECT_TRUE(VerifySignedFile(PublicKey(), path.c_str())) << name;
+        EXPECT_TRUE(VerifyDetachedSignature(detachedKey, ReadFile(path), ReadFile(path + kDetachedSignatureSuffix)))
+            << name;
+    }
 }
 
 TEST_F(PublishedRelease, ClientReadsEachFileWithItsDigest)

@@ -62,5 +62,27 @@ TEST(ContentDigest, BothDigestsOfAFile)
     EXPECT_EQ(digests.sha1, "untouched");
 }
 
+TEST(ContentDigest, AFileMatchesItsEntryOnlyByEveryDigestTheEntryGives)
+{
+    const FileDigests file{"Pb9QcZ7K3PSPF1YDQIyxl0FPElA=", "i1LhneyuCsRERxGY0WoxUoybBDODbqK14GTfFmkV9YU="};
+    const std::string otherSha1 = "2jmj7l5rSw0yVb/vlWAYkK/YBwk=";
+    const std::string otherSha256 = "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=";
+    const struct {
+        const char* entry;
+        FileDigests listed;
+        bool matches;
+    } cases[] = {
+        {"both listed, both equal", file, true},
+        {"only SHA-1 listed (an older release), equal", {file.sha1, ""}, true},
+        {"SHA-1 equal, SHA-256 differs (a collision)", {file.sha1, otherSha256}, false},
+        {"SHA-256 equal, SHA-1 differs", {otherSha1, file.sha256}, false},
+        {"only SHA-1 listed, differs", {otherSha1, ""}, false},
+        {"only SHA-256 listed", {"", file.sha256}, false},
+        {"nothing listed", {"", ""}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchesListedDigests(file, c.listed), c.matches) << c.entry;
+}
+
 }  // namespace
 

@@ -9,14 +9,19 @@
 #include "engine/manifest.h"
 #include "source_path.h"
 
+// Most entries below are of manifests that list no SHA256: written as three
+// fields, the fourth left empty.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 bool operator==(const ListedFile& a, const ListedFile& b)
 {
-    return a.path == b.path && a.fileName == b.fileName && a.digest == b.digest;
+    return a.path == b.path && a.fileName == b.fileName && a.digest == b.digest && a.sha256 == b.sha256;
 }
 
 std::ostream& operator<<(std::ostream& out, const ListedFile& f)
 {
-    return out << "{\"" << f.path << "\", \"" << f.fileName << "\", \"" << f.digest << "\"}";
+    return out << "{\"" << f.path << "\", \"" << f.fileName << "\", \"" << f.digest << "\", \"" << f.sha256
+               << "\"}";
 }
 
 namespace {
@@ -53,14 +58,15 @@ const ReadingCase kCases[] = {
          u8"    <File Path=\"Data\" FileName=\"说明.txt\" Digest=\"" + kDigestA + "\" />\r\n"
          "  </FileInfo>\r\n<Sign>00</Sign>\r\n</Manifest>\r\n",
      {{"Plugins", "PlugA.dll", kDigestA}, {"", "Config.ini", kDigestB}, {"Data", u8"说明.txt", kDigestA}}},
-    {"the release on the root and SHA256 on each File change nothing that is read",
+    {"the release on the root changes nothing that is read; SHA256 is read beside Digest",
      std::string(kDeclaration) + "<Manifest Version=\"1.0.0.3\" Bank=\"811\">\r\n  <FileInfo>\r\n"
          "    <File Path=\"Plugins\" FileName=\"PlugA.dll\" Digest=\"" + kDigestA +
          "\" SHA256=\"QGNFCrLyo/NHRaGzSwRsPMvbv2HT4y8VeKNOT0jA/fM=\" />\r\n"
          "    <File Path=\"\" FileName=\"Config.ini\" Digest=\"" + kDigestB +
          "\" SHA256=\"47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=\" />\r\n"
          "  </FileInfo>\r\n<Sign>00</Sign>\r\n</Manifest>\r\n",
-     {{"Plugins", "PlugA.dll", kDigestA}, {"", "Config.ini", kDigestB}}},
+     {{"Plugins", "PlugA.dll", kDigestA, "QGNFCrLyo/NHRaGzSwRsPMvbv2HT4y8VeKNOT0jA/fM="},
+      {"", "Config.ini", kDigestB, "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU="}}},
     {"a File before FileInfo shifts every entry",
      "<M><File FileName=\"stray\"/><FileInfo><File FileName=\"a\"/><File FileName=\"b\"/></FileInfo></M>",
      {{"", "stray", ""}, {"", "a", ""}}},

@@ -6,14 +6,12 @@
 
 #include <memory>
 
+#include "protocol/detached_signature.h"
+
 const char kDetachedSigningKeyName[] = "signing-ed25519.key.pem";
 const char kDetachedVerifyingKeyName[] = "signing-ed25519.pub.pem";
-const char kDetachedSignatureSuffix[] = ".sig";
 
 namespace {
-
-constexpr size_t kSignatureSize = 64;
-constexpr size_t kBase64SignatureSize = 88;
 
 struct BioFree {
     void operator()(BIO* bio) const { BIO_free(bio); }
@@ -46,7 +44,7 @@ const unsigned char* Bytes(const std::string& text) { return reinterpret_cast<co
 }  // namespace
 
 bool LoadDetachedKeys(const std::string& privatePem, const std::string& publicPem, SigningKey* privateKey,
-                      SigningKey* publicKey, std::string* error)
+                      std::string* error)
 {
     SigningKey priv = ReadPem(privatePem, true);
     if (!priv)
@@ -57,37 +55,20 @@ bool LoadDetachedKeys(const std::string& privatePem, const std::string& publicPe
     if (EVP_PKEY_eq(priv.get(), pub.get()) != 1)
         return Fail(error, "the Ed25519 private and public keys do not belong together");
     *privateKey = std::move(priv);
-    *publicKey = std::move(pub);
     return true;
 }
 
 bool SignDetached(EVP_PKEY* privateKey, const std::string& contents, std::string* signature, std::string* error)
 {
     MdCtx ctx(EVP_MD_CTX_new());
-    unsigned char raw[kSignatureSize];
+    unsigned char raw[kDetachedSignatureSize];
     size_t size = sizeof raw;
     // Ed25519 hashes the message itself: no digest is named, and the whole
     // message goes in one call.
     if (!ctx || EVP_DigestSignInit(ctx.get(), nullptr, nullptr, nullptr, privateKey) != 1 ||
-        EVP_DigestSign(ctx.get(), raw, &size, Bytes(contents), contents.size()) != 1 || size != kSignatureSize)
+        EVP_DigestSign(ctx.get(), raw, &size, Bytes(contents), contents.size()) != 1 ||
+        size != kDetachedSignatureSize)
         return Fail(error, "Ed25519 signing failed");
-    unsigned char base64[kBase64SignatureSize + 1];
-    if (EVP_EncodeBlock(base64, raw, static_cast<int>(size)) != static_cast<int>(kBase64SignatureSize))
-        return Fail(error, "Base64 encoding failed");
-    signature->assign(reinterpret_cast<const char*>(base64), kBase64SignatureSize);
+    *signature = DetachedSignatureText(raw);
     return true;
-}
-
-bool VerifyDetached(EVP_PKEY* publicKey, const std::string& contents, const std::string& signature)
-{
-    if (signature.size() != kBase64SignatureSize)
-        return false;
-    unsigned char raw[kBase64SignatureSize];
-    // 88 characters decode to 66 bytes, the last two of them the "==" padding.
-    if (EVP_DecodeBlock(raw, Bytes(signature), static_cast<int>(signature.size())) != 66 ||
-        signature.compare(kBase64SignatureSize - 2, 2, "==") != 0)
-        return false;
-    MdCtx ctx(EVP_MD_CTX_new());
-    return ctx && EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, publicKey) == 1 &&
-           EVP_DigestVerify(ctx.get(), raw, kSignatureSize, Bytes(contents), contents.size()) == 1;
 }

@@ -56,9 +56,8 @@ int Publish(const PublishOptions& options)
     if (!LoadSigningKey(keyPem, &key, &error))
         return Fail(signingKeyPath + ": " + error);
 
-    ReleaseKeys keys{key.get(), verifyingKeyPem};
+    ReleaseKeys keys{key.get(), verifyingKeyPem, nullptr, {}};
     SigningKey detachedSigning;
-    SigningKey detachedVerifying;
     const std::string detachedKeyPath = options.deployDir + "/" + kDetachedSigningKeyName;
     const std::string detachedPubPath = options.deployDir + "/" + kDetachedVerifyingKeyName;
     std::string detachedPem;
@@ -69,10 +68,10 @@ int Publish(const PublishOptions& options)
         return Fail(options.deployDir + ": " + kDetachedSigningKeyName + " and " + kDetachedVerifyingKeyName +
                     " come as a pair");
     if (hasDetachedKey) {
-        if (!LoadDetachedKeys(detachedPem, detachedPubPem, &detachedSigning, &detachedVerifying, &error))
+        if (!LoadDetachedKeys(detachedPem, detachedPubPem, &detachedSigning, &error))
             return Fail(options.deployDir + ": " + error);
         keys.detachedSigning = detachedSigning.get();
-        keys.detachedVerifying = detachedVerifying.get();
+        keys.detachedVerifyingPem = detachedPubPem;
     }
 
     std::vector<SourceFile> sourceFiles;

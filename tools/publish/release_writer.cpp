@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "engine/content_digest.h"
+#include "protocol/detached_signature.h"
 #include "protocol/signed_file.h"
 #include "tools/publish/detached_signer.h"
 #include "tools/publish/manifest_writer.h"
@@ -159,7 +160,7 @@ bool WriteManifestFile(const fs::path& target, const ManifestText& text, const R
     std::string signature;
     if (!SignDetached(keys.detachedSigning, signedFile, &signature, &why))
         return Fail(error, target.filename().string() + ": " + why);
-    if (!VerifyDetached(keys.detachedVerifying, signedFile, signature))
+    if (!VerifyDetachedSignature(keys.detachedVerifyingPem, signedFile, signature))
         return Fail(error, target.filename().string() + kDetachedSignatureSuffix + ": fails its own check");
     const fs::path sigPath = target.string() + kDetachedSignatureSuffix;
     if (!WriteWholeFile(sigPath, signature))

@@ -20,10 +20,11 @@ struct ReleaseKeys {
     // The deployment's public key as the client holds it: each manifest must
     // pass the client's check with it before the release is kept.
     std::string verifyingPem;
-    // The Ed25519 pair, both null when the deployment has none; each .sig is
-    // checked with the public key before the release is kept.
+    // The Ed25519 private key, null when the deployment has none; each .sig
+    // must pass the client's check with the public key text before the
+    // release is kept.
     EVP_PKEY* detachedSigning = nullptr;
-    EVP_PKEY* detachedVerifying = nullptr;
+    std::string detachedVerifyingPem;
 };
 
 bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, const ReleaseKeys& keys,
