@@ -8,6 +8,7 @@
 #include "app/start_option.h"
 #include "engine/run_mode.h"
 #include "protocol/request_channel.h"
+#include "protocol/version_answer.h"
 #include "protocol/version_number.h"
 #include "system/process_utils.h"
 #include "system/registry.h"
@@ -21,7 +22,6 @@ namespace {
 // window meanwhile, and a bank that never answers ends the start silently.
 constexpr int kQueryAttempts = 4;
 
-enum UpdateMode { kNoUpdate = 0, kOfferUpdate = 1, kForceUpdate = 2 };
 
 struct InstalledAssistant {
     std::string version;

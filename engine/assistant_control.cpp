@@ -13,13 +13,12 @@
 #include "system/handles.h"
 #include "system/process_utils.h"
 
+const char kAssistantStopArgument[] = "-t";
+
 namespace {
 
-const char kStagingFolder[] = "\\DownLoad\\";
 const char kCommonPopProgram[] = "LumaroPop.exe";
 const char kEditionPopFormat[] = "LumaroPop_%x.exe";
-const char kStoppingArgument[] = " -t";
-const char kTerminateArgument[] = "-t";
 // A stopping start normally ends at once; one that hangs must not hold the
 // update for ever, and after the wait its process is terminated by name anyway.
 constexpr DWORD kStoppingStartLimitMs = 60000;
@@ -43,7 +42,8 @@ void StopProgram(const std::string& installPath, const std::string& name)
     launch.cbSize = sizeof launch;
     launch.fMask = SEE_MASK_NOCLOSEPROCESS;
     launch.lpFile = path.c_str();
-    launch.lpParameters = kStoppingArgument;
+    const std::string stopping = std::string(" ") + kAssistantStopArgument;
+    launch.lpParameters = stopping.c_str();
     launch.nShow = SW_HIDE;
     if (!::ShellExecuteExA(&launch))
         return;
@@ -56,7 +56,7 @@ void StartProgram(const std::string& path)
 {
     if (!::PathFileExistsA(path.c_str()))
         return;
-    ::ShellExecuteA(nullptr, nullptr, path.c_str(), kTerminateArgument, nullptr, SW_SHOW);
+    ::ShellExecuteA(nullptr, nullptr, path.c_str(), kAssistantStopArgument, nullptr, SW_SHOW);
     ::Sleep(kPauseBetweenStartsMs);
     ::ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOW);
 }
@@ -65,7 +65,7 @@ void StartProgram(const std::string& path)
 
 int StopAssistant(const CUpdateContext& context)
 {
-    const std::string staging = context.installPath + kStagingFolder;
+    const std::string staging = context.stagingPath + "\\";
     if (!::PathIsDirectoryA(staging.c_str()) && !CreateFolderTree(staging))
         return 0;
 

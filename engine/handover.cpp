@@ -5,9 +5,11 @@
 #include <shlwapi.h>
 
 #include "app/config.h"
+#include "engine/assistant_control.h"
 #include "engine/manifest_processor.h"
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
+#include "protocol/version_answer.h"
 #include "system/handles.h"
 
 namespace {
@@ -17,9 +19,6 @@ const char kAssistantPipe[] = "\\\\.\\pipe\\KORVA_PopKORVA811";
 const char kMessagePrefix[] = "KORVA_Pop";
 const char kMessageSeparator[] = "||";
 const char kUpdateCommand[] = "UpdatePopCmd";
-const char kTerminateArgument[] = "-t";
-// The server's "update" value of a forced update.
-constexpr int kForcedUpdate = 2;
 // The assistant gets this long to react to the notice before files are fetched.
 constexpr DWORD kNoticePauseMs = 3000;
 const char kFileInUseText[] = "更新失败，助手文件被占用，请关闭占用重新更新!";
@@ -35,13 +34,13 @@ const char kFileInUseText[] = "更新失败，助手文件被占用，请关闭�
 
 int NotifyRunningAssistant(CUpdateContext& context)
 {
-    if (context.runMode != kRunModeUpdate || context.updateMode != kForcedUpdate)
+    if (context.runMode != kRunModeUpdate || context.updateMode != kForceUpdate)
         return 1;
     // The dialog shows itself again when it places itself after this.
     ::ShowWindow(context.dialog, SW_HIDE);
     const std::string webUi = context.installPath + "\\" + installInfo.webUiFileName;
     if (::PathFileExistsA(webUi.c_str()))
-        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kTerminateArgument, nullptr, SW_SHOW);
+        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kAssistantStopArgument, nullptr, SW_SHOW);
     SendAssistantCommand(kUpdateCommand, "");
     ::Sleep(kNoticePauseMs);
     return 1;

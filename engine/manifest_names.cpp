@@ -3,6 +3,7 @@
 #include <cstdio>
 
 const char kCommonManifestFileName[] = "Digest.xml";
+const char kStagingFolderName[] = "DownLoad";
 
 std::string EditionManifestName(uint32_t bankId)
 {

@@ -1,4 +1,5 @@
-// Names of the manifests in the download area and the install folder.
+// Names of the manifests in the download area and the install folder, and of
+// the staging folder below the install folder.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,10 @@
 
 // The common manifest, listing the files every edition installs.
 extern const char kCommonManifestFileName[];
+
+// Where an update or repair collects the files it fetched before they are
+// copied into place; emptied after every update.
+extern const char kStagingFolderName[];
 
 // "Digest_%0.3x.xml": at least three lower-case hexadecimal digits, so 0x811
 // gives "Digest_811.xml" and 0x1f "Digest_01f.xml".

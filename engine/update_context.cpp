@@ -10,7 +10,6 @@ namespace {
 const char kGroupKeyPrefix[] = "Software\\Quillon\\WebUI\\";
 const char kServerUrlValue[] = "ServerURL";
 const char kInstallPathValue[] = "Path";
-const char kStagingFolder[] = "\\DownLoad";
 
 std::string GroupValue(const std::string& groupCode, const char* name)
 {
@@ -31,7 +30,7 @@ CUpdateContext::CUpdateContext(HWND dialog, const std::string& groupCode, int ru
       downloadUrl(serverUrlValue.empty() ? GroupValue(groupCode, kServerUrlValue) : serverUrlValue),
       installPath(installFolder.empty() ? GroupValue(groupCode, kInstallPathValue) : installFolder),
       serverVersion(serverVersion),
-      stagingPath(installPath + kStagingFolder),
+      stagingPath(installPath + "\\" + kStagingFolderName),
       runMode(runMode),
       dialog(dialog),
       overallBar(::GetDlgItem(dialog, IDC_OVERALL_BAR)),

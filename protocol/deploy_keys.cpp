@@ -90,6 +90,20 @@ bool ParseEnvelopeKeys(const std::string& text, DeployEnvelopeKeys* keys, std::s
     return true;
 }
 
+size_t EnvelopeKeyDigits(const std::string& name)
+{
+    const Field* field = FindField(name);
+    return field ? field->digits : 0;
+}
+
+std::string FormatEnvelopeKeys(const DeployEnvelopeKeys& keys)
+{
+    std::string text;
+    for (const Field& f : kFields)
+        text += std::string(f.name) + "=" + keys.*f.value + "\n";
+    return text;
+}
+
 bool LoadEnvelopeKeys(const std::string& dir, DeployEnvelopeKeys* keys, std::string* error)
 {
     const std::string path = dir + "/" + kKeysFileName;

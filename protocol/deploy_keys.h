@@ -17,6 +17,14 @@ struct DeployEnvelopeKeys {
 // is missing, repeated, of the wrong width or not lower-case hex (IV: decimal).
 bool ParseEnvelopeKeys(const std::string& text, DeployEnvelopeKeys* keys, std::string* error);
 
+// The fixed width of field `name` ("N", "E", "D", "P", "Q", "DP", "DQ", "QP",
+// "IV"); 0 for a name that is no field.
+size_t EnvelopeKeyDigits(const std::string& name);
+
+// The text of an envelope.keys file that ParseEnvelopeKeys reads back: one
+// NAME=value line per field, in the order above.
+std::string FormatEnvelopeKeys(const DeployEnvelopeKeys& keys);
+
 // Reads DIR/envelope.keys.
 bool LoadEnvelopeKeys(const std::string& dir, DeployEnvelopeKeys* keys, std::string* error);
 

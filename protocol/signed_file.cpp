@@ -21,10 +21,9 @@
 
 namespace {
 
-constexpr char kMarker[] = "\r\n<Sign>";
-constexpr size_t kMarkerSize = sizeof kMarker - 1;
-constexpr size_t kSignatureSize = 128;
-constexpr size_t kGapSize = 9;
+constexpr size_t kMarkerSize = sizeof kSignatureMarker - 1;
+constexpr size_t kSignatureSize = kSignatureBytes;
+constexpr size_t kGapSize = sizeof kSignatureGap - 1;
 // From the marker to the closing part: the bytes the signature does not cover.
 constexpr size_t kTrailerSize = kMarkerSize + 2 * kSignatureSize + kGapSize;
 constexpr size_t kDigestSize = 20;
@@ -56,7 +55,7 @@ bool VerifySignedContents(const std::string& publicKeyPem, const std::string& co
     if (closing == std::string::npos || closing < kTrailerSize)
         return false;
     const size_t marker = closing - kTrailerSize;
-    if (contents.compare(marker, kMarkerSize, kMarker) != 0)
+    if (contents.compare(marker, kMarkerSize, kSignatureMarker) != 0)
         return false;
 
     uint8_t signature[kSignatureSize];

@@ -6,7 +6,14 @@
 // block holding the bare 20-byte SHA-1 of it (no DigestInfo).
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// The trailer's fixed parts. Signers write "</Sign>\r\n" into the gap; the
+// check only skips its nine bytes.
+inline constexpr char kSignatureMarker[] = "\r\n<Sign>";
+inline constexpr size_t kSignatureBytes = 128;  // written as 256 hex digits
+inline constexpr char kSignatureGap[] = "</Sign>\r\n";
 
 // Pure check of a file's contents against a PKCS#1 "RSA PUBLIC KEY" PEM text.
 bool VerifySignedContents(const std::string& publicKeyPem, const std::string& contents);

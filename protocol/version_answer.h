@@ -17,5 +17,8 @@ struct VersionAnswer {
 // or a field above 65535. A missing (or null) member reads as empty text.
 bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer);
 
+// The "update" values the bank's server sends.
+enum UpdateMode : int { kNoUpdate = 0, kOfferUpdate = 1, kForceUpdate = 2 };
+
 // The update mode as atoi reads it: leading blanks, a sign, digits; else 0.
 int UpdateModeFromText(const std::string& text);

@@ -176,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentCase{"letter in version", Edit::Replace, "--version", "1.0.0.3a"},
                       ArgumentCase{"signed version field", Edit::Replace, "--version", "+1.0.0.3"},
                       ArgumentCase{"version field over 32 bits", Edit::Replace, "--version", "1.0.0.4294967296"},
+                      ArgumentCase{"version field the client reads as a frozen version", Edit::Replace,
+                                   "--version", "1.0.0.65536"},
                       ArgumentCase{"update mode 3", Edit::Replace, "--update", "3"},
                       ArgumentCase{"update mode 01", Edit::Replace, "--update", "01"},
                       ArgumentCase{"empty update mode", Edit::Replace, "--update", ""},

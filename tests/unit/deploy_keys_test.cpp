@@ -48,6 +48,19 @@ TEST(DeployKeys, MissingFolderIsReported)
     EXPECT_NE(error.find("envelope.keys"), std::string::npos) << error;
 }
 
+// The writer of key folders formats through the reader's own table, so what it
+// writes is read back field for field, in the file's usual layout.
+TEST(DeployKeys, FormattedKeysReadBackAsTheyWere)
+{
+    DeployEnvelopeKeys keys;
+    std::string error;
+    ASSERT_TRUE(ParseEnvelopeKeys(DemoKeysText(), &keys, &error)) << error;
+    EXPECT_EQ(FormatEnvelopeKeys(keys), DemoKeysText());
+    EXPECT_EQ(EnvelopeKeyDigits("QP"), 128u);
+    EXPECT_EQ(EnvelopeKeyDigits("IV"), 8u);
+    EXPECT_EQ(EnvelopeKeyDigits("X"), 0u);
+}
+
 TEST(DeployKeys, BlankLinesAreAllowed)
 {
     DeployEnvelopeKeys keys;

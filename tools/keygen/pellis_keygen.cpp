@@ -42,6 +42,8 @@
 #include <memory>
 #include <string>
 
+#include "protocol/deploy_keys.h"
+
 namespace {
 
 constexpr int kModulusBits = 1024;
@@ -227,29 +229,33 @@ int main(int argc, char** argv)
     Pkey envelope = GenerateRsa(kEnvelopeExponent);
     if (!envelope)
         return Fail("envelope key generation failed");
-    struct Field { const char* label; const char* param; size_t digits; };
+    struct Field { const char* label; const char* param; std::string DeployEnvelopeKeys::*value; };
     const Field fields[] = {
-        {"N", OSSL_PKEY_PARAM_RSA_N, 256},
-        {"E", OSSL_PKEY_PARAM_RSA_E, 6},
-        {"D", OSSL_PKEY_PARAM_RSA_D, 256},
-        {"P", OSSL_PKEY_PARAM_RSA_FACTOR1, 128},
-        {"Q", OSSL_PKEY_PARAM_RSA_FACTOR2, 128},
-        {"DP", OSSL_PKEY_PARAM_RSA_EXPONENT1, 128},
-        {"DQ", OSSL_PKEY_PARAM_RSA_EXPONENT2, 128},
-        {"QP", OSSL_PKEY_PARAM_RSA_COEFFICIENT1, 128},
+        {"N", OSSL_PKEY_PARAM_RSA_N, &DeployEnvelopeKeys::n},
+        {"E", OSSL_PKEY_PARAM_RSA_E, &DeployEnvelopeKeys::e},
+        {"D", OSSL_PKEY_PARAM_RSA_D, &DeployEnvelopeKeys::d},
+        {"P", OSSL_PKEY_PARAM_RSA_FACTOR1, &DeployEnvelopeKeys::p},
+        {"Q", OSSL_PKEY_PARAM_RSA_FACTOR2, &DeployEnvelopeKeys::q},
+        {"DP", OSSL_PKEY_PARAM_RSA_EXPONENT1, &DeployEnvelopeKeys::dp},
+        {"DQ", OSSL_PKEY_PARAM_RSA_EXPONENT2, &DeployEnvelopeKeys::dq},
+        {"QP", OSSL_PKEY_PARAM_RSA_COEFFICIENT1, &DeployEnvelopeKeys::qp},
     };
-    std::string keys;
+    DeployEnvelopeKeys envelopeKeys;
     for (const Field& f : fields) {
-        std::string hex = HexParam(envelope.get(), f.param, f.digits);
-        if (hex.empty())
-            return Fail(std::string("envelope key: ") + f.label + " does not fit " + std::to_string(f.digits) +
+        const size_t digits = EnvelopeKeyDigits(f.label);
+        envelopeKeys.*f.value = HexParam(envelope.get(), f.param, digits);
+        if ((envelopeKeys.*f.value).empty())
+            return Fail(std::string("envelope key: ") + f.label + " does not fit " + std::to_string(digits) +
                         " digits");
-        keys += std::string(f.label) + "=" + hex + "\n";
     }
-    const std::string iv = RandomIv();
-    if (iv.empty())
+    envelopeKeys.iv = RandomIv();
+    if (envelopeKeys.iv.empty())
         return Fail("no random bytes for the IV");
-    keys += "IV=" + iv + "\n";
+    const std::string keys = FormatEnvelopeKeys(envelopeKeys);
+    std::string why;
+    DeployEnvelopeKeys readBack;
+    if (!ParseEnvelopeKeys(keys, &readBack, &why))
+        return Fail("envelope.keys would not be read back: " + why);
 
     Pkey signing = GenerateRsa(kSigningExponent);
     if (!signing)

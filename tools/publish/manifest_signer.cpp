@@ -5,15 +5,14 @@
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 
+#include "protocol/signed_file.h"
+
 namespace {
 
 constexpr int kModulusBits = 1024;
 constexpr size_t kSignatureSize = kModulusBits / 8;
+static_assert(kSignatureSize == kSignatureBytes, "the trailer holds the signature of a 1024-bit key");
 constexpr size_t kSha1Size = 20;
-const char kTrailerMarker[] = "\r\n<Sign>";
-// Not covered by the signature; the client skips exactly nine bytes here.
-const char kTrailerGap[] = "</Sign>\r\n";
-static_assert(sizeof kTrailerGap - 1 == 9, "the client skips nine bytes between signature and closing part");
 
 struct BioFree {
     void operator()(BIO* bio) const { BIO_free(bio); }
@@ -68,6 +67,6 @@ bool SignManifest(EVP_PKEY* key, const ManifestText& text, std::string* signedFi
     if (OPENSSL_buf2hexstr_ex(hex, sizeof hex, &hexSize, signature, signatureSize, '\0') != 1)
         return Fail(error, "hex encoding failed");
 
-    *signedFile = text.body + kTrailerMarker + std::string(hex, 2 * kSignatureSize) + kTrailerGap + text.closing;
+    *signedFile = text.body + kSignatureMarker + std::string(hex, 2 * kSignatureSize) + kSignatureGap + text.closing;
     return true;
 }

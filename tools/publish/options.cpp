@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <set>
+#include <string>
+
+#include "protocol/version_answer.h"
+#include "protocol/version_number.h"
 
 const char kPublishUsage[] =
     "usage: pellis-publish --deploy DIR --bank 0xNNN --version A.B.C.D --update 0|1|2\n"
@@ -13,7 +16,7 @@ const char kPublishUsage[] =
     "Builds and signs a release of the assistant.\n"
     "  --deploy DIR         deployment folder with signing.key.pem and signing.pub.pem\n"
     "  --bank 0xNNN         edition code, at most three hex digits (e.g. 0x811)\n"
-    "  --version A.B.C.D    the release's version, four decimal fields\n"
+    "  --version A.B.C.D    the release's version, four decimal fields of at most 65535\n"
     "  --update 0|1|2       update mode the server answers: 1 offers, 2 forces an update\n"
     "  --url URL            download base URL (http:// or https://) the client fetches from\n"
     "  --files FOLDER       the assistant's files as they lie in the install folder\n"
@@ -24,8 +27,7 @@ const char kPublishUsage[] =
 namespace {
 
 constexpr unsigned kMaxBankId = 0xFFF;
-constexpr int kVersionFields = 4;
-const char* const kUpdateModes[] = {"0", "1", "2"};
+const UpdateMode kUpdateModes[] = {kNoUpdate, kOfferUpdate, kForceUpdate};
 const char* const kUrlSchemes[] = {"http://", "https://"};
 
 bool ParseBankId(const std::string& text, uint32_t* bankId)
@@ -40,28 +42,10 @@ bool ParseBankId(const std::string& text, uint32_t* bankId)
     return true;
 }
 
-// The client reads each field as an unsigned 32-bit number.
-bool IsVersion(const std::string& text)
-{
-    size_t start = 0;
-    for (int field = 0; field < kVersionFields; ++field) {
-        const size_t end = field + 1 < kVersionFields ? text.find('.', start) : text.size();
-        if (end == std::string::npos)
-            return false;
-        const std::string digits = text.substr(start, end - start);
-        if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
-            return false;
-        if (std::strtoull(digits.c_str(), nullptr, 10) > std::numeric_limits<uint32_t>::max())
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 bool IsUpdateMode(const std::string& text)
 {
-    for (const char* mode : kUpdateModes) {
-        if (text == mode)
+    for (const UpdateMode mode : kUpdateModes) {
+        if (text == std::to_string(mode))
             return true;
     }
     return false;
@@ -134,8 +118,8 @@ ParseResult ParsePublishOptions(int argc, const char* const* argv, PublishOption
 
     if (!ParseBankId(bank, &result.bankId))
         return Invalid(error, "--bank must be an edition code of one to three hex digits, e.g. 0x811: " + bank);
-    if (!IsVersion(result.version))
-        return Invalid(error, "--version must be four dotted decimal fields, e.g. 1.0.0.3: " + result.version);
+    if (!IsReleaseVersionText(result.version))
+        return Invalid(error, "--version must be four dotted decimal fields of at most 65535, e.g. 1.0.0.3: " + result.version);
     if (!IsUpdateMode(result.updateMode))
         return Invalid(error, "--update must be 0, 1 or 2: " + result.updateMode);
     if (!IsDownloadUrl(result.downloadUrl))

@@ -7,7 +7,6 @@ const char kReleaseInfoName[] = "release.json";
 const char kDownloadFolderName[] = "download";
 const char kSigningKeyName[] = "signing.key.pem";
 const char kVerifyingKeyName[] = "signing.pub.pem";
-const char kStagingFolderName[] = "DownLoad";
 
 namespace {
 

@@ -14,10 +14,6 @@ extern const char kDownloadFolderName[];
 extern const char kSigningKeyName[];
 extern const char kVerifyingKeyName[];
 
-// The client's staging folder below the install folder; it empties it after
-// every update.
-extern const char kStagingFolderName[];
-
 // Whether an update can deliver a file in folder `path` (EntryName form): the
 // client stages files only at the top level and in the fixed folders Data,
 // Plugins, Script and Tools; a download into any other staged folder fails.
