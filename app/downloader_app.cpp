@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
 #include "app/instance_names.h"
 #include "app/privilege.h"
 #include "app/start_option.h"
 #include "app/version_check.h"
+#include "engine/config.h"
 #include "ui/get_internet_dlg.h"
 #include "ui/window_globals.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "res/resource.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 
 // Registered window message on which every wizard dialog ends its process,
 // e.g. "tiro_detect_tools_single_msgidKORVA_2065".

@@ -4,15 +4,15 @@
 
 #include <cstdio>
 
-#include "app/config.h"
 #include "app/start_option.h"
+#include "engine/config.h"
+#include "engine/registry_paths.h"
 #include "engine/run_mode.h"
 #include "protocol/request_channel.h"
 #include "protocol/version_answer.h"
 #include "protocol/version_number.h"
 #include "system/process_utils.h"
 #include "system/registry.h"
-#include "system/registry_paths.h"
 #include "ui/progress_dlg.h"
 #include "ui/update_dlg.h"
 
@@ -64,7 +64,7 @@ int CheckVersion(const std::string& commandTail, CDownloaderApp&)
         return 0;
 
     VersionAnswer answer;
-    switch (RunVersionQuery(kQueryAttempts, &answer)) {
+    switch (RunVersionQuery(serverInfo, editionInfo.bankId, kQueryAttempts, &answer)) {
     case QueryOutcome::NoAnswer:
         ::ExitProcess(0);
     case QueryOutcome::CannotOpen:

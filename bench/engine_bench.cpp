@@ -25,8 +25,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "engine/content_digest.h"
 #include "engine/file_download.h"
 #include "engine/manifest_processor.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/update_context.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"

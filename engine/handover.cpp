@@ -4,8 +4,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "app/config.h"
 #include "engine/assistant_control.h"
+#include "engine/config.h"
 #include "engine/manifest_processor.h"
 #include "engine/run_mode.h"
 #include "engine/update_context.h"

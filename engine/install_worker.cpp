@@ -2,21 +2,22 @@
 
 #include <commctrl.h>
 
-#include "app/config.h"
 #include "engine/assistant_control.h"
+#include "engine/config.h"
 #include "engine/handover.h"
+#include "engine/install_folders.h"
 #include "engine/manifest_download.h"
 #include "engine/manifest_processor.h"
 #include "engine/old_generation.h"
 #include "engine/progress_view.h"
+#include "engine/registry_entries.h"
 #include "engine/run_mode.h"
 #include "engine/runtime.h"
+#include "engine/shortcuts.h"
 #include "engine/update_context.h"
 #include "res/resource.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
-#include "system/registry_entries.h"
-#include "system/shortcuts.h"
 #include "ui/progress_dlg.h"
 
 namespace {

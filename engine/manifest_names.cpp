@@ -4,6 +4,7 @@
 
 const char kCommonManifestFileName[] = "Digest.xml";
 const char kStagingFolderName[] = "DownLoad";
+const char* const kInstallSubFolders[4] = {"Data", "Plugins", "Script", "Tools"};
 
 std::string EditionManifestName(uint32_t bankId)
 {

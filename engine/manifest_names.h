@@ -12,6 +12,10 @@ extern const char kCommonManifestFileName[];
 // copied into place; emptied after every update.
 extern const char kStagingFolderName[];
 
+// The fixed folders of the install tree (and of the staging folder) that
+// hold files below the top level.
+extern const char* const kInstallSubFolders[4];
+
 // "Digest_%0.3x.xml": at least three lower-case hexadecimal digits, so 0x811
 // gives "Digest_811.xml" and 0x1f "Digest_01f.xml".
 std::string EditionManifestName(uint32_t bankId);

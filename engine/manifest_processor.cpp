@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/content_digest.h"
 #include "engine/file_download.h"
 #include "engine/manifest.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/progress_view.h"
 #include "res/resource.h"
 #include "system/handles.h"

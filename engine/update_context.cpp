@@ -1,6 +1,6 @@
 #include "engine/update_context.h"
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/manifest_names.h"
 #include "res/resource.h"
 #include "system/registry.h"

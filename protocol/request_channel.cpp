@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/config.h"
 #include "protocol/deploy_material.h"
 #include "protocol/envelope.h"
 #include "protocol/http_client.h"
@@ -26,21 +25,22 @@ bool Seal(const std::string& message, std::string* text)
 
 }  // namespace
 
-bool SendSealedRequest(const std::string& requestPath, const std::string& message, std::string& answer)
+bool SendSealedRequest(const CServerInfo& server, const std::string& requestPath, const std::string& message,
+                       std::string& answer)
 {
     CHttpClient client;
     std::string envelope;
     if (!Seal(message, &envelope))
         return false;
 
-    const std::string tail = serverInfo.urlPrefix + requestPath + envelope;
-    if (serverInfo.serverUrls.empty())
-        return client.HttpGet(serverInfo.serverUrl + tail, answer) == kHttpOk;
+    const std::string tail = server.urlPrefix + requestPath + envelope;
+    if (server.serverUrls.empty())
+        return client.HttpGet(server.serverUrl + tail, answer) == kHttpOk;
     // An empty body is no answer: a server that gives one (a proxy that
     // cannot reach it, a server in maintenance) is passed over like one that
     // fails, so the next alternative still gets its turn.
     bool answered = false;
-    for (const std::string& base : serverInfo.serverUrls) {
+    for (const std::string& base : server.serverUrls) {
         if (client.HttpGet(base + tail, answer) == kHttpOk) {
             answered = true;
             if (!answer.empty())
@@ -61,21 +61,21 @@ bool OpenAnswer(const std::string& answer, std::string& message)
     return true;
 }
 
-std::string VersionQueryMessage()
+std::string VersionQueryMessage(uint32_t bankId)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%x", editionInfo.bankId);
+    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(bankId));
     return text;
 }
 
-QueryOutcome RunVersionQuery(int attempts, VersionAnswer* answer)
+QueryOutcome RunVersionQuery(const CServerInfo& server, uint32_t bankId, int attempts, VersionAnswer* answer)
 {
-    const std::string message = VersionQueryMessage();
+    const std::string message = VersionQueryMessage(bankId);
     std::string sealedAnswer;
     bool answered = false;
     for (int i = 0; i < attempts && !answered; ++i) {
         sealedAnswer.clear();
-        answered = SendSealedRequest(serverInfo.requestPath, message, sealedAnswer) && !sealedAnswer.empty();
+        answered = SendSealedRequest(server, server.requestPath, message, sealedAnswer) && !sealedAnswer.empty();
     }
     if (!answered)
         return QueryOutcome::NoAnswer;

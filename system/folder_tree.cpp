@@ -5,14 +5,7 @@
 
 #include <vector>
 
-#include "engine/update_context.h"
 #include "system/split_string.h"
-
-namespace {
-
-const char* const kSubFolders[] = {"\\Data", "\\Plugins", "\\Script", "\\Tools"};
-
-}  // namespace
 
 bool CreateFolderTree(const std::string& path)
 {
@@ -29,15 +22,5 @@ bool CreateFolderTree(const std::string& path)
         ::OutputDebugStringA(diagnostic.c_str());
         return false;
     }
-    return true;
-}
-
-bool CreateInstallFolders(const CUpdateContext& context)
-{
-    for (const char* folder : kSubFolders)
-        CreateFolderTree(context.installPath + folder);
-    CreateFolderTree(context.stagingPath);
-    for (const char* folder : kSubFolders)
-        CreateFolderTree(context.stagingPath + folder);
     return true;
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/config.h"
+#include "engine/config.h"
 
 void ConfirmExit()
 {

@@ -1,6 +1,6 @@
 #include "ui/get_internet_dlg.h"
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/progress_view.h"
 #include "protocol/request_channel.h"
 #include "res/resource.h"
@@ -52,7 +52,7 @@ DWORD WINAPI CGetInternetDlg::QueryWorker(LPVOID parameter)
     SetDialogItemText(window, IDC_QUERY_STATUS, kQueryingText);
 
     VersionAnswer answer;
-    switch (RunVersionQuery(kQueryAttempts, &answer)) {
+    switch (RunVersionQuery(serverInfo, editionInfo.bankId, kQueryAttempts, &answer)) {
     case QueryOutcome::NoAnswer:
         dialog->ShowRetry(dialog->retriesLeft != 0);
         SetDialogItemText(window, IDC_QUERY_STATUS, kNoAnswerText);

@@ -1,6 +1,6 @@
 #include "ui/install_dlg.h"
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "res/resource.h"
 #include "ui/exit_confirmation.h"
 #include "ui/option_dlg.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
 #include "system/folder_tree.h"

@@ -1,6 +1,6 @@
 #include "ui/progress_dlg.h"
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/handover.h"
 #include "engine/install_worker.h"
 #include "engine/run_mode.h"

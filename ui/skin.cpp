@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "res/resource.h"
 #include "ui/window_globals.h"
 

@@ -1,6 +1,6 @@
 #include "ui/update_dlg.h"
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
 #include "system/process_utils.h"

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "res/resource.h"
 #include "system/handles.h"
 #include "tests/e2e/assistant_records.h"

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "engine/content_digest.h"
 #include "engine/manifest.h"
+#include "engine/registry_paths.h"
 #include "res/resource.h"
 #include "system/handles.h"
 #include "system/process_utils.h"
-#include "system/registry_paths.h"
 #include "tests/e2e/assistant_records.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
+#include "engine/registry_paths.h"
 #include "res/resource.h"
 #include "system/handles.h"
-#include "system/registry_paths.h"
 #include "tests/e2e/assistant_records.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/test_files.h"

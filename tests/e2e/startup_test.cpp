@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
 #include "app/instance_names.h"
+#include "engine/config.h"
 #include "tests/e2e/program_runner.h"
 
 namespace {

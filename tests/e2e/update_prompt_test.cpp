@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "res/resource.h"
 #include "tests/e2e/installed_record.h"
 #include "tests/e2e/program_runner.h"

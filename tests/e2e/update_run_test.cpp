@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "res/resource.h"
 #include "system/handles.h"
 #include "system/process_utils.h"

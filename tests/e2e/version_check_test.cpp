@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "tests/e2e/installed_record.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"

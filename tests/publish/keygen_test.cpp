@@ -78,8 +78,9 @@ TEST(Keygen, RefusesExistingFilesAndPlantedLinks)
             EXPECT_EQ(ListFolder(work / "deploy"), std::vector<std::string>{name}) << name;
             EXPECT_EQ(ListFolder(work.path()), (std::vector<std::string>{"deploy", "elsewhere.txt"})) << name;
             EXPECT_EQ(ReadFile(work / "elsewhere.txt"), "someone else's file") << name;
-            if (planted == Planted::File)
+            if (planted == Planted::File) {
                 EXPECT_EQ(ReadFile(at), "old key") << name;
+            }
         }
     }
 }

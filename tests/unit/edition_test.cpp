@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "app/edition.h"
 #include "app/instance_names.h"
+#include "engine/config.h"
 
 namespace {
 

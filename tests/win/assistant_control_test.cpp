@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
 #include "app/edition.h"
 #include "engine/assistant_control.h"
+#include "engine/config.h"
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "system/process_utils.h"

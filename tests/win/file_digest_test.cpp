@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/manifest_processor.h"
 #include "tests/win/test_files.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/install_folders.h"
 #include "engine/update_context.h"
 #include "system/folder_tree.h"
 #include "tests/win/test_files.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
 #include "engine/handover.h"
 #include "engine/run_mode.h"
 #include "engine/update_context.h"

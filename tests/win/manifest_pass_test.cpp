@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
+#include "engine/config.h"
+#include "engine/install_folders.h"
 #include "engine/manifest_download.h"
 #include "engine/manifest_processor.h"
 #include "engine/run_mode.h"

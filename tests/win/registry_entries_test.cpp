@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/config.h"
 #include "app/edition.h"
+#include "engine/config.h"
+#include "engine/registry_entries.h"
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "system/handles.h"
-#include "system/registry_entries.h"
 
 namespace {
 

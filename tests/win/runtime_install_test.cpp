@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/run_mode.h"
 #include "engine/runtime.h"
 #include "engine/update_context.h"

@@ -8,18 +8,13 @@ const char kDownloadFolderName[] = "download";
 const char kSigningKeyName[] = "signing.key.pem";
 const char kVerifyingKeyName[] = "signing.pub.pem";
 
-namespace {
-
-const char* const kStagedFolders[] = {"Data", "Plugins", "Script", "Tools"};
-
-}  // namespace
 
 bool IsStagedFolder(const std::string& path)
 {
     if (path.empty())
         return true;
     // Windows matches folder names without regard to case.
-    for (const char* folder : kStagedFolders) {
+    for (const char* folder : kInstallSubFolders) {
         if (strcasecmp(path.c_str(), folder) == 0)
             return true;
     }

@@ -1,14 +1,14 @@
-#include "system/registry_entries.h"
+#include "engine/registry_entries.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
+#include "engine/registry_paths.h"
 #include "engine/update_context.h"
 #include "system/handles.h"
-#include "system/registry_paths.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "system/registry_paths.h"
+#include "engine/registry_paths.h"
 
 #include <cstdio>
 
-#include "app/config.h"
+#include "engine/config.h"
 
 std::string ProductKeyPath()
 {

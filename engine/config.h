@@ -4,7 +4,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "protocol/server_info.h"
 
 struct CEditionInfo {
     uint32_t bankId = 0;
@@ -20,13 +21,6 @@ struct CEditionInfo {
     int32_t progressBackgroundAltId = 0;
     int32_t updateBackgroundId = 0;
     std::string oldProductCode;
-};
-
-struct CServerInfo {
-    std::string serverUrl;
-    std::vector<std::string> serverUrls;
-    std::string urlPrefix;
-    std::string requestPath;
 };
 
 struct CInstallInfo {

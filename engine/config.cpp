@@ -1,4 +1,4 @@
-#include "app/config.h"
+#include "engine/config.h"
 
 CEditionInfo editionInfo;
 CServerInfo serverInfo;

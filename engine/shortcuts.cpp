@@ -1,10 +1,10 @@
-#include "system/shortcuts.h"
+#include "engine/shortcuts.h"
 
 #include <shlobj.h>
 
 #include <string>
 
-#include "app/config.h"
+#include "engine/config.h"
 #include "engine/progress_view.h"
 #include "res/resource.h"
 #include "system/folder_tree.h"
