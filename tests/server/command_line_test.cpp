@@ -30,8 +30,17 @@ TEST(CommandLineTest, HelpNamesEveryOptionAndSucceeds)
     }
 }
 
+// A release.json nested past jsoncpp's stack limit, which made the reader throw.
+std::string DeepRelease(const TempDir& dir)
+{
+    dir.Write("deep/release.json", "{\"bank\":" + std::string(2000, '[') + std::string(2000, ']') + "}");
+    dir.Write("deep/download/Digest.xml", "");
+    return dir.path() + "/deep";
+}
+
 TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
 {
+    const TempDir dir;
     const struct {
         std::vector<std::string> args;
         const char* mentioned;
@@ -53,6 +62,7 @@ TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
         {{"--serve", "/x=/nonexistent/body"}, "/nonexistent/body"},
         {{"--release", "/nonexistent/release"}, "/nonexistent/release"},
         {{"--deploy", "/nonexistent/deploy"}, "/nonexistent/deploy"},
+        {{"--release", DeepRelease(dir)}, "release.json is nested deeper than the JSON reader allows"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
