@@ -24,8 +24,9 @@ TEST(CommandLineTest, HelpNamesEveryOptionAndSucceeds)
     ASSERT_TRUE(ended.exited);
     EXPECT_EQ(ended.code, 0);
     for (const char* option :
-         {"--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port", "--proxy-port",
-          "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log", "--ports-file", "--lifetime"}) {
+         {"--config", "--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port",
+          "--proxy-port", "--admin-port", "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log",
+          "--ports-file", "--lifetime"}) {
         EXPECT_NE(ended.out.find(option), std::string::npos) << option;
     }
 }
@@ -63,6 +64,8 @@ TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
         {{"--release", "/nonexistent/release"}, "/nonexistent/release"},
         {{"--deploy", "/nonexistent/deploy"}, "/nonexistent/deploy"},
         {{"--release", DeepRelease(dir)}, "release.json is nested deeper than the JSON reader allows"},
+        {{"--config", "/nonexistent/pellis-server.conf"}, "/nonexistent/pellis-server.conf"},
+        {{"--admin-port", "x"}, "--admin-port"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
