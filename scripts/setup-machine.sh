@@ -12,6 +12,8 @@ packages=(
   cmake ninja-build g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 dpkg-dev
   # native libraries (tools and native tests)
   libssl-dev libmbedtls-dev libjsoncpp-dev libtinyxml-dev googletest libgtest-dev libboost-dev
+  # pellis-server's metrics in the Prometheus text format
+  prometheus-cpp-dev
   # Wine, display, locale, fonts
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick locales fonts-wqy-zenhei fonts-wine
   # tests

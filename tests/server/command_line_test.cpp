@@ -24,14 +24,24 @@ TEST(CommandLineTest, HelpNamesEveryOptionAndSucceeds)
     ASSERT_TRUE(ended.exited);
     EXPECT_EQ(ended.code, 0);
     for (const char* option :
-         {"--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port", "--proxy-port",
-          "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log", "--ports-file", "--lifetime"}) {
+         {"--config", "--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port",
+          "--proxy-port", "--admin-port", "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log",
+          "--ports-file", "--lifetime"}) {
         EXPECT_NE(ended.out.find(option), std::string::npos) << option;
     }
 }
 
+// A release.json nested past jsoncpp's stack limit, which made the reader throw.
+std::string DeepRelease(const TempDir& dir)
+{
+    dir.Write("deep/release.json", "{\"bank\":" + std::string(2000, '[') + std::string(2000, ']') + "}");
+    dir.Write("deep/download/Digest.xml", "");
+    return dir.path() + "/deep";
+}
+
 TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
 {
+    const TempDir dir;
     const struct {
         std::vector<std::string> args;
         const char* mentioned;
@@ -53,6 +63,9 @@ TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
         {{"--serve", "/x=/nonexistent/body"}, "/nonexistent/body"},
         {{"--release", "/nonexistent/release"}, "/nonexistent/release"},
         {{"--deploy", "/nonexistent/deploy"}, "/nonexistent/deploy"},
+        {{"--release", DeepRelease(dir)}, "release.json is nested deeper than the JSON reader allows"},
+        {{"--config", "/nonexistent/pellis-server.conf"}, "/nonexistent/pellis-server.conf"},
+        {{"--admin-port", "x"}, "--admin-port"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));

@@ -1,9 +1,11 @@
 #include "demo_release.h"
 
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <json/json.h>
 
 #include "protocol/deploy_keys.h"
 #include "protocol/envelope.h"
@@ -74,7 +76,27 @@ const DemoRelease& TheDemoRelease()
 
 std::vector<std::string> DemoServerArgs()
 {
-    return {"--release", TheDemoRelease().release_dir, "--deploy", std::string(PELLIS_SOURCE_DIR) + "/deploy/demo"};
+    return {"--release", TheDemoRelease().release_dir, "--deploy", DemoDeployDir()};
+}
+
+std::string DemoDeployDir()
+{
+    return std::string(PELLIS_SOURCE_DIR) + "/deploy/demo";
+}
+
+std::string WriteRelease(const TempDir& dir, const std::string& name, const std::string& bank,
+                         const std::string& version, const std::string& host)
+{
+    dir.Write(name + "/download/Digest.xml", ReleaseDigest(version));
+    dir.Write(name + "/release.json", "{\"bank\":\"" + bank + "\",\"v\":\"" + version +
+                                          "\",\"update\":\"1\",\"url\":\"https://" + host + "/download/" + bank +
+                                          "\"}\n");
+    return dir.path() + "/" + name;
+}
+
+std::string ReleaseDigest(const std::string& version)
+{
+    return "<?xml version=\"1.0\"?>\n<Manifest Version=\"" + version + "\"><FileInfo/></Manifest>\n";
 }
 
 std::string Seal(const std::string& message)
@@ -91,6 +113,20 @@ std::string Seal(const std::string& message)
 std::string VersionQueryOf(const std::string& message)
 {
     return "reqtype=1&data=" + Seal(message);
+}
+
+std::optional<std::string> AnsweredVersion(const std::string& body)
+{
+    const std::optional<std::string> message = OpenAnswer(body);
+    if (!message) return std::nullopt;
+    Json::Value answer;
+    std::istringstream in(*message);
+    std::string errors;
+    if (!Json::parseFromStream(Json::CharReaderBuilder(), in, &answer, &errors) || !answer.isObject() ||
+        !answer["v"].isString()) {
+        return std::nullopt;
+    }
+    return answer["v"].asString();
 }
 
 std::optional<std::string> OpenAnswer(const std::string& body)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "server_process.h"
+
 constexpr char kBank[] = "811";
 constexpr char kVersion[] = "1.0.0.3";
 constexpr char kUpdateMode[] = "1";
@@ -34,6 +36,15 @@ const DemoRelease& TheDemoRelease();
 // --release and --deploy for the demo release and deployment.
 std::vector<std::string> DemoServerArgs();
 
+std::string DemoDeployDir();
+
+// A release of `bank` ("%x") and `version` below DIR/name, as the publishing
+// tool lays it out, downloads at https://HOST/download/BANK; its download
+// folder holds Digest.xml with ReleaseDigest(version). The release folder.
+std::string WriteRelease(const TempDir& dir, const std::string& name, const std::string& bank,
+                         const std::string& version, const std::string& host);
+std::string ReleaseDigest(const std::string& version);
+
 // `message` sealed with the demo keys, as envelope text.
 std::string Seal(const std::string& message);
 
@@ -42,3 +53,6 @@ std::string VersionQueryOf(const std::string& message);
 
 // Opens an answer as the downloader does: its length rounded down to even.
 std::optional<std::string> OpenAnswer(const std::string& body);
+
+// The "v" of an answer that opens and holds a JSON object; nothing otherwise.
+std::optional<std::string> AnsweredVersion(const std::string& body);

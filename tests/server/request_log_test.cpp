@@ -107,4 +107,31 @@ TEST_F(RequestLogTest, RecordsTheFaultAndWhatWasSent)
     EXPECT_EQ(line["bytes"].asUInt64(), 0u);
 }
 
+// The downloader asks for names in GBK, raw or escaped; the log holds them as
+// UTF-8, and bytes that are no text as U+FFFD, never as invalid UTF-8.
+TEST_F(RequestLogTest, WritesRequestTextAsValidUtf8)
+{
+    const struct {
+        const char* form;
+        std::string sent;
+        std::string logged;
+    } cases[] = {
+        {"GBK, raw", "/Plugins\\\xB0\xEF\xD6\xFA.txt", "/Plugins\\帮助.txt"},
+        {"GBK with trail byte 5C, raw", "/Plugins/\x81\x5C.txt", "/Plugins/乗.txt"},
+        {"GBK, escaped", "/Plugins%5C%B0%EF%D6%FA.txt", "/Plugins%5C%B0%EF%D6%FA.txt"},
+        {"UTF-8, raw", "/Plugins/帮助.txt", "/Plugins/帮助.txt"},
+        {"neither", "/Plugins/\xFF\xFE.txt", "/Plugins/\uFFFD\uFFFD.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.form);
+        Get get{Route::http, kDownloadPath + c.sent};
+        get.headers = {{"Referer", c.sent}};
+        Fetch(ports(), get);
+        const Json::Value line = LastLine("http");
+        EXPECT_EQ(line["path"], kDownloadPath + c.logged);
+        EXPECT_EQ(line["target"], kDownloadPath + c.logged);
+        EXPECT_EQ(line["headers"][1][1], c.logged) << line;
+    }
+}
+
 }  // namespace

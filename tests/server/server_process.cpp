@@ -73,12 +73,30 @@ void Reap(pid_t pid, std::chrono::milliseconds limit, Ended* ended)
 
 bool ParsePorts(const std::string& text, Ports* ports)
 {
-    unsigned http = 0, https = 0, proxy = 0;
-    if (std::sscanf(text.c_str(), "http=%u https=%u proxy=%u", &http, &https, &proxy) != 3) return false;
+    unsigned http = 0, https = 0, proxy = 0, admin = 0;
+    const int read = std::sscanf(text.c_str(), "http=%u https=%u proxy=%u admin=%u", &http, &https, &proxy, &admin);
+    if (read < 3) return false;
     ports->http = static_cast<uint16_t>(http);
     ports->https = static_cast<uint16_t>(https);
     ports->proxy = static_cast<uint16_t>(proxy);
+    ports->admin = static_cast<uint16_t>(admin);
     return true;
+}
+
+// Each line of `text`, parsed; null where it holds no JSON.
+std::vector<Json::Value> JsonLines(const std::string& text)
+{
+    std::vector<Json::Value> lines;
+    std::istringstream in(text);
+    std::string line_text;
+    while (std::getline(in, line_text)) {
+        Json::Value line;
+        std::istringstream line_in(line_text);
+        std::string errors;
+        Json::parseFromStream(Json::CharReaderBuilder(), line_in, &line, &errors);
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 }  // namespace
@@ -142,17 +160,17 @@ ServerProcess::~ServerProcess()
 
 std::vector<Json::Value> ServerProcess::LogLines() const
 {
-    std::vector<Json::Value> lines;
-    std::istringstream in(ReadFile(dir_.path() + "/log.jsonl"));
-    std::string text;
-    while (std::getline(in, text)) {
-        Json::Value line;
-        std::istringstream line_in(text);
-        std::string errors;
-        Json::parseFromStream(Json::CharReaderBuilder(), line_in, &line, &errors);
-        lines.push_back(line);
-    }
-    return lines;
+    return JsonLines(ReadFile(dir_.path() + "/log.jsonl"));
+}
+
+std::vector<Json::Value> ServerProcess::Events() const
+{
+    return JsonLines(Stderr());
+}
+
+void ServerProcess::Signal(int signal) const
+{
+    if (pid_ > 0) kill(pid_, signal);
 }
 
 bool ServerProcess::WaitForLogLine(const std::function<bool(const Json::Value&)>& wanted,

@@ -34,6 +34,7 @@ struct Ports {
     uint16_t http = 0;
     uint16_t https = 0;
     uint16_t proxy = 0;
+    uint16_t admin = 0;  // 0: no admin listener
 };
 
 struct Ended {
@@ -63,9 +64,13 @@ public:
     // Every line of the request log so far, parsed.
     std::vector<Json::Value> LogLines() const;
     std::string Stderr() const;
+    // The server's JSON lines on stderr so far, parsed (its reload reports).
+    std::vector<Json::Value> Events() const;
 
     // Waits up to `limit` for a log line for which `wanted` holds.
     bool WaitForLogLine(const std::function<bool(const Json::Value&)>& wanted, std::chrono::seconds limit) const;
+
+    void Signal(int signal) const;
 
     // Sends `signal` (0: none) and waits up to `limit` for the end.
     Ended Stop(int signal, std::chrono::seconds limit);

@@ -118,6 +118,8 @@ uint16_t PortOf(const Ports& ports, Route route)
             return ports.http;
         case Route::https:
             return ports.https;
+        case Route::admin:
+            return ports.admin;
         default:
             return ports.proxy;
     }
@@ -136,6 +138,8 @@ const char* RouteName(Route route)
             return "proxy";
         case Route::tunnel:
             return "tunnel";
+        case Route::admin:
+            return "admin";
     }
     return "";
 }

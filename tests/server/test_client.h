@@ -16,8 +16,9 @@
 constexpr char kBankHost[] = "ebank.aldmoor.example";
 
 // How a request reaches the server: straight to the plain or TLS listener, as
-// an absolute-URI request to the proxy, or through a CONNECT tunnel and TLS.
-enum class Route { http, https, proxy, tunnel };
+// an absolute-URI request to the proxy, through a CONNECT tunnel and TLS, or
+// to the admin listener.
+enum class Route { http, https, proxy, tunnel, admin };
 
 const char* RouteName(Route route);
 

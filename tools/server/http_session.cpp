@@ -13,6 +13,7 @@
 #include <boost/beast/ssl.hpp>
 
 #include "tools/server/delivery.h"
+#include "tools/server/metrics.h"
 #include "tools/server/relay.h"
 #include "tools/server/request_log.h"
 #include "tools/server/router.h"
@@ -74,6 +75,7 @@ private:
 
     void OnRequest(beast::error_code ec)
     {
+        received_ = std::chrono::steady_clock::now();
         if (!ec) {
             const TargetParts target = DescribeTarget(parser_->get());
             const Reply reply = services_.router.Handle(listener_, parser_->get(), target);
@@ -88,7 +90,8 @@ private:
         // A connection that ends or stalls is dropped; a request the parser
         // refuses is answered, so a test sees why.
         if (ec == http::error::end_of_stream || ec == beast::error::timeout || !parser_->got_some()) return;
-        Answer(TextReply(ec == http::error::header_limit ? 431 : 400, "malformed request: " + ec.message() + "\n"));
+        Answer(TextReply(ec == http::error::header_limit ? 431 : 400, "malformed request: " + ec.message() + "\n",
+                         ErrorKind::malformed_request));
     }
 
     void Answer(const Reply& reply)
@@ -96,7 +99,10 @@ private:
         const Request& request = parser_->get();
         const bool keep_alive = parser_->is_done() && request.keep_alive();
         delivery_ = Deliver(reply, request.version() == 10 ? 10 : 11, keep_alive);
-        services_.log.Write(listener_, request, DescribeTarget(request), reply, delivery_);
+        if (listener_ != ListenerKind::admin) {
+            services_.metrics.Count(reply, delivery_, std::chrono::steady_clock::now() - received_);
+            services_.log.Write(listener_, request, DescribeTarget(request), reply, delivery_);
+        }
         if (delivery_.after == Delivery::After::tunnel) {
             if constexpr (!kIsTls) {
                 OpenTunnel(stream_.release_socket(), std::move(delivery_.bytes),
@@ -174,6 +180,7 @@ private:
     const ListenerKind listener_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
+    std::chrono::steady_clock::time_point received_;  // of the request being answered
     Delivery delivery_;
     size_t written_ = 0;  // bytes of delivery_ already sent
     std::array<char, 4096> discarded_{};

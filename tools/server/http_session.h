@@ -8,6 +8,7 @@
 
 #include "tools/server/request.h"
 
+class Metrics;
 class RequestLog;
 class Router;
 
@@ -15,10 +16,11 @@ class Router;
 struct Services {
     const Router& router;
     RequestLog& log;
+    Metrics& metrics;
     boost::asio::ip::tcp::endpoint tunnel_target;  // the HTTPS listener, where CONNECT leads
 };
 
-// For the plain HTTP and the proxy listeners.
+// For the plain HTTP, proxy and admin listeners.
 void ServePlain(boost::asio::ip::tcp::socket socket, const Services& services, ListenerKind listener);
 
 void ServeTls(boost::asio::ip::tcp::socket socket, boost::asio::ssl::context& tls, const Services& services);

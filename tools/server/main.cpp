@@ -4,6 +4,7 @@
 
 #include <boost/asio/io_context.hpp>
 
+#include "tools/server/metrics.h"
 #include "tools/server/options.h"
 #include "tools/server/router.h"
 #include "tools/server/server.h"
@@ -24,9 +25,10 @@ int Fail(int code, const std::string& error)
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> args(argv + 1, argv + argc);
     ServerOptions options;
     std::string error;
-    switch (ParseOptions(argc, argv, &options, &error)) {
+    switch (ParseOptions(args, &options, &error)) {
         case ParseOutcome::help:
             std::fputs(kUsage, stdout);
             return 0;
@@ -35,14 +37,18 @@ int main(int argc, char** argv)
         case ParseOutcome::run:
             break;
     }
-    std::optional<Router> router = Router::Load(options, &error);
+    Metrics metrics;
+    std::optional<Router> router = Router::Load(options, metrics, &error);
     if (!router) return Fail(kExitBadInput, error);
 
     // A reader of the log or of stdout that goes away must not end the server.
     std::signal(SIGPIPE, SIG_IGN);
 
     boost::asio::io_context io;
-    Server server(io, options, std::move(*router));
+    const Server::ReadOptions read_options = [args](ServerOptions* fresh, std::string* reason) {
+        return ParseOptions(args, fresh, reason) == ParseOutcome::run;
+    };
+    Server server(io, options, std::move(*router), metrics, read_options);
     if (!server.Start(&error)) return Fail(kExitRunFailure, error);
     io.run();
     return 0;

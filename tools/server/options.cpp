@@ -1,11 +1,13 @@
 #include "tools/server/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <set>
 
 #include <boost/asio/ip/address.hpp>
 
+#include "tools/server/config_file.h"
 #include "tools/server/url_path.h"
 
 const char kUsage[] = R"(Usage: pellis-server [OPTION]...
@@ -14,6 +16,8 @@ release's download area over HTTP and HTTPS, and runs a forward proxy that
 leads every host to these listeners.
 
 Content:
+  --config FILE        read the server's settings and its banks from FILE (see
+                       "Configuration file" below); the command line wins
   --deploy DIR         open and seal envelopes with DIR/envelope.keys
   --release DIR        answer with DIR/release.json and serve DIR/download below
                        the path of its "url"
@@ -27,6 +31,9 @@ Listeners:
   --proxy-port N       forward proxy (default 0): absolute-URI requests are
                        answered here, CONNECT is tunnelled to the HTTPS listener
   --cert KIND          self-signed (default), expired or wrong-name
+  --admin-port N       GET /healthz ("ok") and /metrics (Prometheus text
+                       format) on a plain-HTTP listener of their own (default:
+                       none; 0: any free port); never logged
 
 Proxy, per host (case-insensitive, without port):
   --refuse HOST        close CONNECT and absolute requests unanswered
@@ -67,10 +74,33 @@ Operation:
 --refuse, --blackhole, --upstream, --fault, --serve and --status may be
 repeated. PATHs are compared without query, percent-decoded, with "\" read as
 "/" and repeated "/" collapsed. The listening ports also go to stdout as
-"http=N https=N proxy=N". SIGTERM and SIGINT stop the server.
+"http=N https=N proxy=N", followed by " admin=N" with --admin-port. SIGTERM
+and SIGINT stop the server.
+
+Configuration file (INI: "key = value" lines under section headings, comment
+lines starting with "#" or ";", paths best absolute):
+  [server]             bind, http-port, https-port, proxy-port, admin-port,
+                       cert and log, as the options of those names
+  [bank NAME]          one bank; one such section per bank
+    hosts = HOST, ...  the host names whose requests this bank answers (the
+                       Host header, or the host of an absolute-URI request)
+    deploy = DIR       as --deploy, for this bank
+    release = DIR      as --release, for this bank
+    default = yes      this bank also answers every host no bank names; at
+                       most one bank is the default, and without one such
+                       hosts get 404
+--deploy and --release set the default bank's folders; without a [bank]
+section the server has one bank, which answers every host.
+
+SIGHUP loads the configuration file and every bank's keys and release again
+and switches to them at once; requests in flight finish with what they began
+with. Listeners, log, certificate and the test options (--serve, --fault, the
+proxy's) stay as started. When anything fails to load, the server goes on with
+what it served and says why on stderr; each reload writes one JSON line there:
+{"event":"reload","ok":true|false,...}.
 
 Exit status: 0 after a stop, 1 when a listener cannot start, 2 for a bad
-command line or an input it names that cannot be read.
+command line, configuration file or an input they name that cannot be read.
 )";
 
 namespace {
@@ -146,28 +176,30 @@ bool AddUpstream(const std::string& text, ServerOptions* options, std::string* e
 struct OptionSpec {
     const char* name;
     bool repeatable;
+    bool in_file;  // a configuration file's [server] section may set it
     Apply apply;
 };
 
 const OptionSpec kOptions[] = {
-    {"--deploy", false,
+    {"--config", false, false, ReadConfigFile},
+    {"--deploy", false, false,
      [](const std::string& v, ServerOptions* o, std::string*) {
-         o->deploy_dir = v;
+         DefaultBank(o).deploy_dir = v;
          return true;
      }},
-    {"--release", false,
+    {"--release", false, false,
      [](const std::string& v, ServerOptions* o, std::string*) {
-         o->release_dir = v;
+         DefaultBank(o).release_dir = v;
          return true;
      }},
-    {"--serve", true,
+    {"--serve", true, false,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          std::string path, file;
          if (!SplitAssignment(v, &path, &file, e)) return false;
          o->served_files[path] = file;
          return true;
      }},
-    {"--status", true,
+    {"--status", true, false,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          std::string path, code;
          unsigned long status = 0;
@@ -179,7 +211,7 @@ const OptionSpec kOptions[] = {
          o->statuses[path] = static_cast<unsigned>(status);
          return true;
      }},
-    {"--bind", false,
+    {"--bind", false, true,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          boost::system::error_code ec;
          boost::asio::ip::make_address(v, ec);
@@ -190,24 +222,26 @@ const OptionSpec kOptions[] = {
          o->bind_address = v;
          return true;
      }},
-    {"--http-port", false,
+    {"--http-port", false, true,
      [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->http_port, e); }},
-    {"--https-port", false,
+    {"--https-port", false, true,
      [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->https_port, e); }},
-    {"--proxy-port", false,
+    {"--proxy-port", false, true,
      [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->proxy_port, e); }},
-    {"--cert", false,
+    {"--admin-port", false, true,
+     [](const std::string& v, ServerOptions* o, std::string* e) { return ParsePort(v, &o->admin_port.emplace(), e); }},
+    {"--cert", false, true,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          if (ParseCertKind(v, &o->cert)) return true;
          *e = "unknown certificate kind: " + v;
          return false;
      }},
-    {"--refuse", true,
+    {"--refuse", true, false,
      [](const std::string& v, ServerOptions* o, std::string* e) { return AddHost(v, &o->refused_hosts, e); }},
-    {"--blackhole", true,
+    {"--blackhole", true, false,
      [](const std::string& v, ServerOptions* o, std::string* e) { return AddHost(v, &o->blackholed_hosts, e); }},
-    {"--upstream", true, AddUpstream},
-    {"--fault", true,
+    {"--upstream", true, false, AddUpstream},
+    {"--fault", true, false,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          std::string path, mode;
          if (!SplitAssignment(v, &path, &mode, e)) return false;
@@ -217,22 +251,22 @@ const OptionSpec kOptions[] = {
          }
          return true;
      }},
-    {"--faults-until", false,
+    {"--faults-until", false, false,
      [](const std::string& v, ServerOptions* o, std::string*) {
          o->faults_until = v;
          return true;
      }},
-    {"--log", false,
+    {"--log", false, true,
      [](const std::string& v, ServerOptions* o, std::string*) {
          o->log_file = v;
          return true;
      }},
-    {"--ports-file", false,
+    {"--ports-file", false, false,
      [](const std::string& v, ServerOptions* o, std::string*) {
          o->ports_file = v;
          return true;
      }},
-    {"--lifetime", false,
+    {"--lifetime", false, false,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          unsigned long seconds = 0;
          if (!ParseNumber(v, 1, 1000000, &seconds)) {
@@ -254,11 +288,12 @@ const OptionSpec* FindOption(const std::string& name)
 
 }  // namespace
 
-ParseOutcome ParseOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error)
+ParseOutcome ParseOptions(const std::vector<std::string>& args, ServerOptions* options, std::string* error)
 {
+    std::vector<std::pair<const OptionSpec*, std::string>> given;
     std::set<std::string> seen;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--help") return ParseOutcome::help;
         const OptionSpec* option = FindOption(arg);
         if (!option) {
@@ -269,13 +304,19 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, ServerOptions* opti
             *error = arg + " given twice";
             return ParseOutcome::error;
         }
-        if (i + 1 == argc) {
+        if (i + 1 == args.size()) {
             *error = arg + " needs a value";
             return ParseOutcome::error;
         }
+        given.emplace_back(option, args[++i]);
+    }
+    // The file first, so that every other option given overrides it.
+    std::stable_partition(given.begin(), given.end(),
+                          [](const auto& option) { return option.first->apply == ReadConfigFile; });
+    for (const auto& [option, value] : given) {
         std::string reason;
-        if (!option->apply(argv[++i], options, &reason)) {
-            *error = arg + ": " + reason;
+        if (!option->apply(value, options, &reason)) {
+            *error = std::string(option->name) + ": " + reason;
             return ParseOutcome::error;
         }
     }
@@ -285,5 +326,32 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, ServerOptions* opti
             return ParseOutcome::error;
         }
     }
+    if (options->banks.empty()) DefaultBank(options);
     return ParseOutcome::run;
+}
+
+bool ApplyFileOption(const std::string& name, const std::string& value, ServerOptions* options, std::string* error)
+{
+    const OptionSpec* option = FindOption("--" + name);
+    if (!option || !option->in_file) {
+        *error = "unknown setting \"" + name + "\" in [server]";
+        return false;
+    }
+    std::string reason;
+    if (!option->apply(value, options, &reason)) {
+        *error = name + ": " + reason;
+        return false;
+    }
+    return true;
+}
+
+BankOptions& DefaultBank(ServerOptions* options)
+{
+    for (BankOptions& bank : options->banks) {
+        if (bank.is_default) return bank;
+    }
+    BankOptions& made = options->banks.emplace_back();
+    made.name = "default";
+    made.is_default = true;
+    return made;
 }

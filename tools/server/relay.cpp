@@ -71,7 +71,7 @@ private:
         Done(std::move(reply));
     }
 
-    void Fail() { Done(TextReply(502, "no answer from the upstream server\n")); }
+    void Fail() { Done(TextReply(502, "no answer from the upstream server\n", ErrorKind::upstream)); }
 
     void Done(Reply reply)
     {

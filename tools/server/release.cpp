@@ -37,8 +37,15 @@ bool LoadRelease(const std::string& dir, Release* release, std::string* error)
     Json::Value root;
     std::string parse_errors;
     std::istringstream in(text);
-    if (!Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &parse_errors) || !root.isObject()) {
-        *error = path + " is not a JSON object " + parse_errors;
+    try {
+        if (!Json::parseFromStream(Json::CharReaderBuilder(), in, &root, &parse_errors) || !root.isObject()) {
+            *error = path + " is not a JSON object " + parse_errors;
+            return false;
+        }
+    } catch (const Json::Exception& e) {
+        // jsoncpp throws where nesting passes its stack limit; uncaught, one
+        // bad publication would end the server instead of being refused.
+        *error = path + " is nested deeper than the JSON reader allows (" + e.what() + ")";
         return false;
     }
     Release loaded;

@@ -11,6 +11,8 @@ const char* ListenerName(ListenerKind listener)
             return "https";
         case ListenerKind::proxy:
             return "proxy";
+        case ListenerKind::admin:
+            return "admin";
     }
     return "";
 }

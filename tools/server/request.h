@@ -7,7 +7,8 @@
 
 using Request = boost::beast::http::request<boost::beast::http::string_body>;
 
-enum class ListenerKind { http, https, proxy };
+// admin: /healthz and /metrics, never logged or counted.
+enum class ListenerKind { http, https, proxy, admin };
 
 const char* ListenerName(ListenerKind listener);
 

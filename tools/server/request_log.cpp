@@ -3,13 +3,16 @@
 #include <cerrno>
 #include <cstring>
 
-#include <json/json.h>
+#include "tools/server/gbk_text.h"
 
 namespace {
 
+// Request bytes as log text (ReadableUtf8): a client may send GBK or any bytes
+// at all, and jsoncpp would misread GBK as UTF-8, dropping the "\" of a
+// trail byte 5C, or write invalid UTF-8.
 std::string Text(boost::beast::string_view view)
 {
-    return std::string(view.data(), view.size());
+    return ReadableUtf8(std::string_view(view.data(), view.size()));
 }
 
 std::string VersionText(unsigned version)
@@ -37,9 +40,9 @@ void RequestLog::Write(ListenerKind listener, const Request& request, const Targ
     Json::Value line(Json::objectValue);
     line["listener"] = ListenerName(listener);
     line["method"] = Text(request.method_string());
-    line["host"] = target.host;
+    line["host"] = ReadableUtf8(target.host);
     line["target"] = Text(request.target());
-    line["path"] = target.path;
+    line["path"] = ReadableUtf8(target.path);
     line["version"] = VersionText(request.version());
     Json::Value& headers = line["headers"] = Json::Value(Json::arrayValue);
     for (const auto& field : request) {
@@ -53,9 +56,18 @@ void RequestLog::Write(ListenerKind listener, const Request& request, const Targ
     const char* fault = FaultName(reply.fault);
     line["fault"] = fault ? Json::Value(fault) : Json::Value();
 
+    WriteJsonLine(out_, line);
+}
+
+void WriteJsonLine(FILE* out, const Json::Value& line)
+{
     Json::StreamWriterBuilder writer;
     writer["indentation"] = "";
+    // Every text member is valid UTF-8, so names stay readable.
+    writer["emitUTF8"] = true;
     const std::string text = Json::writeString(writer, line) + "\n";
-    std::fwrite(text.data(), 1, text.size(), out_);
-    std::fflush(out_);
+    // One write per line: stdio locks the stream for each call, so lines from
+    // several threads never interleave.
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fflush(out);
 }

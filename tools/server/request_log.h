@@ -7,12 +7,16 @@
 // Members come in no fixed order. "host" is lower case without port; "headers"
 // keeps the received order and spelling; "status" is null when nothing was
 // answered; "bytes" counts the body bytes sent; "fault" names the fault mode
-// or proxy policy applied ("refuse", "blackhole"), or is null.
+// or proxy policy applied ("refuse", "blackhole"), or is null. Every text is
+// valid UTF-8: bytes that are not UTF-8 are read as GBK, the downloader's code
+// page, and bytes that are neither appear as U+FFFD.
 #pragma once
 
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include <json/json.h>
 
 #include "tools/server/delivery.h"
 #include "tools/server/request.h"
@@ -32,3 +36,7 @@ private:
     std::unique_ptr<FILE, Closer> file_;
     FILE* out_ = stderr;
 };
+
+// `line` compact on one line, flushed at once: the one form of every JSON line
+// the server writes.
+void WriteJsonLine(FILE* out, const Json::Value& line);

@@ -1,8 +1,10 @@
 #include "tools/server/router.h"
 
+#include <atomic>
 #include <filesystem>
 
 #include "protocol/deploy_keys.h"
+#include "tools/server/admin_page.h"
 
 namespace http = boost::beast::http;
 
@@ -15,30 +17,34 @@ Reply FileReply(unsigned status, std::string bytes)
     return reply;
 }
 
+// The version service's statuses, told apart for the metrics.
+Reply VersionAnswer(const Bank& bank, std::string_view query, bool not_json)
+{
+    Reply reply = bank.versions.Answer(query, not_json);
+    switch (reply.status) {
+        case 200:
+            reply.version_answers = bank.answers;
+            break;
+        case 400:
+            reply.error = ErrorKind::bad_query;
+            break;
+        case 404:
+            reply.error = ErrorKind::unknown_bank;
+            break;
+        default:
+            reply.error = ErrorKind::internal;
+            break;
+    }
+    return reply;
+}
+
 }  // namespace
 
-std::optional<Router> Router::Load(const ServerOptions& options, std::string* error)
+std::optional<Router> Router::Load(const ServerOptions& options, Metrics& metrics, std::string* error)
 {
-    std::optional<DeployEnvelopeKeys> keys;
-    if (!options.deploy_dir.empty()) {
-        keys.emplace();
-        if (!LoadEnvelopeKeys(options.deploy_dir, &*keys, error)) return std::nullopt;
-    }
-    std::optional<Release> release;
-    if (!options.release_dir.empty()) {
-        release.emplace();
-        if (!LoadRelease(options.release_dir, &*release, error)) return std::nullopt;
-    }
-
-    std::optional<DownloadArea> downloads;
-    std::string release_host;
-    if (release) {
-        const TargetParts url = SplitTarget(release->url);
-        downloads.emplace(release->download_dir, url.path);
-        release_host = url.host;
-    }
-    Router router(VersionService(std::move(keys), std::move(release)), std::move(downloads));
-    router.release_host_ = release_host;
+    std::shared_ptr<const BankTable> banks = BankTable::Load(options.banks, metrics, error);
+    if (!banks) return std::nullopt;
+    Router router(std::move(banks), metrics);
 
     for (const auto& [path, file] : options.served_files) {
         ServedFile& served = router.served_[path];
@@ -57,13 +63,26 @@ std::optional<Router> Router::Load(const ServerOptions& options, std::string* er
     return router;
 }
 
-Router::Router(VersionService versions, std::optional<DownloadArea> downloads)
-    : versions_(std::move(versions)), downloads_(std::move(downloads))
+Router::Router(std::shared_ptr<const BankTable> banks, Metrics& metrics) : banks_(std::move(banks)), metrics_(&metrics)
 {
+}
+
+bool Router::Reload(const ServerOptions& options, std::string* error)
+{
+    std::shared_ptr<const BankTable> banks = BankTable::Load(options.banks, *metrics_, error);
+    if (!banks) return false;
+    std::atomic_store(&banks_, std::shared_ptr<const BankTable>(std::move(banks)));
+    return true;
+}
+
+std::shared_ptr<const BankTable> Router::banks() const
+{
+    return std::atomic_load(&banks_);
 }
 
 Reply Router::Handle(ListenerKind listener, const Request& request, const TargetParts& target) const
 {
+    if (listener == ListenerKind::admin) return AdminPage(request, target, *metrics_);
     if (listener == ListenerKind::proxy) {
         Reply policy;
         if (refused_.count(target.host)) {
@@ -86,7 +105,8 @@ Reply Router::Handle(ListenerKind listener, const Request& request, const Target
             return policy;
         }
     }
-    if (request.method() != http::verb::get) return TextReply(405, "only GET is served\n");
+    if (request.method() != http::verb::get)
+        return TextReply(405, "only GET is served\n", ErrorKind::method_not_allowed);
 
     const std::string normal_path = NormalisePath(target.path);
     const Fault fault = FaultFor(normal_path, target.path);
@@ -99,15 +119,21 @@ Reply Router::Content(const std::string& normal_path, const TargetParts& target,
 {
     const auto served = served_.find(normal_path);
     if (served != served_.end()) return FileReply(served->second.status, served->second.bytes);
-    if (IsVersionQuery(target.path)) return versions_.Answer(target.query, fault == Fault::not_json);
-    if (downloads_) {
-        if (const auto file = downloads_->Find(target.path)) {
+
+    // Held to the end of the request: a reload meanwhile frees nothing it uses.
+    const std::shared_ptr<const BankTable> banks = this->banks();
+    const Bank* bank = banks->Find(target.host);
+    if (!bank) return TextReply(404, "no bank is served for this host\n", ErrorKind::unknown_host);
+    if (IsVersionQuery(target.path)) return VersionAnswer(*bank, target.query, fault == Fault::not_json);
+    if (bank->downloads) {
+        if (const auto file = bank->downloads->Find(target.path)) {
             std::string bytes;
-            if (!ReadWholeFile(file->string(), &bytes)) return TextReply(500, "cannot read the file\n");
+            if (!ReadWholeFile(file->string(), &bytes))
+                return TextReply(500, "cannot read the file\n", ErrorKind::internal);
             return FileReply(200, std::move(bytes));
         }
     }
-    return TextReply(404, "not found\n");
+    return TextReply(404, "not found\n", ErrorKind::not_found);
 }
 
 Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_path) const

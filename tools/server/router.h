@@ -1,29 +1,37 @@
 // Decides the reply to each request: proxy host policies and relays, files
-// served as-is, the version query, the download area, and the fault chosen
-// for the path.
+// served as-is, the version query and the download area of the bank the host
+// names, the fault chosen for the path, and the admin listener's pages.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
-#include "tools/server/download_area.h"
+#include "tools/server/bank_table.h"
+#include "tools/server/metrics.h"
 #include "tools/server/options.h"
 #include "tools/server/reply.h"
 #include "tools/server/request.h"
-#include "tools/server/version_service.h"
 
 class Router {
 public:
     // Reads what the options name (deployment keys, release, served files);
     // nothing, with a reason, when one of them cannot be read.
-    static std::optional<Router> Load(const ServerOptions& options, std::string* error);
+    // `metrics` outlives the router.
+    static std::optional<Router> Load(const ServerOptions& options, Metrics& metrics, std::string* error);
 
+    // Safe on any thread, also while Reload runs: each request is answered
+    // from the bank table current when it came in.
     Reply Handle(ListenerKind listener, const Request& request, const TargetParts& target) const;
 
-    // The host of the release's download URL, for the certificate; may be empty.
-    const std::string& release_host() const { return release_host_; }
+    // Loads the banks of `options` anew and switches to them at once; false,
+    // with the reason, when one cannot be loaded: the current table stays.
+    // Every other option stays as loaded at start.
+    bool Reload(const ServerOptions& options, std::string* error);
+
+    std::shared_ptr<const BankTable> banks() const;
 
 private:
     struct ServedFile {
@@ -31,14 +39,14 @@ private:
         unsigned status = 200;
     };
 
-    Router(VersionService versions, std::optional<DownloadArea> downloads);
+    Router(std::shared_ptr<const BankTable> banks, Metrics& metrics);
 
     Reply Content(const std::string& normal_path, const TargetParts& target, Fault fault) const;
     Fault FaultFor(const std::string& normal_path, const std::string& raw_path) const;
 
-    VersionService versions_;
-    std::optional<DownloadArea> downloads_;
-    std::string release_host_;
+    // Read and replaced only through std::atomic_load and std::atomic_store.
+    std::shared_ptr<const BankTable> banks_;
+    Metrics* metrics_;
     std::map<std::string, ServedFile> served_;
     std::map<std::string, Fault> faults_;
     std::string faults_until_;

@@ -58,9 +58,9 @@ bool SetValidity(X509* cert, CertKind kind)
     return X509_gmtime_adj(X509_getm_notBefore(cert), from) && X509_gmtime_adj(X509_getm_notAfter(cert), to);
 }
 
-bool SetNames(X509* cert, CertKind kind, const std::string& host)
+bool SetNames(X509* cert, CertKind kind, const std::vector<std::string>& hosts)
 {
-    const std::string common_name = kind == CertKind::wrong_name ? kWrongName : host.empty() ? "localhost" : host;
+    const std::string common_name = kind == CertKind::wrong_name ? kWrongName : hosts.empty() ? "localhost" : hosts[0];
     X509_NAME* subject = X509_get_subject_name(cert);
     const auto* cn = reinterpret_cast<const unsigned char*>(common_name.c_str());
     if (!X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC, cn, -1, -1, 0) ||
@@ -68,7 +68,11 @@ bool SetNames(X509* cert, CertKind kind, const std::string& host)
         return false;
     }
     std::string alt_names = "DNS:" + std::string(kWrongName);
-    if (kind != CertKind::wrong_name) alt_names = (host.empty() ? "" : "DNS:" + host + ",") + kLocalNames;
+    if (kind != CertKind::wrong_name) {
+        alt_names.clear();
+        for (const std::string& host : hosts) alt_names += "DNS:" + host + ",";
+        alt_names += kLocalNames;
+    }
     X509V3_CTX context;
     X509V3_set_ctx_nodb(&context);
     X509V3_set_ctx(&context, cert, cert, nullptr, nullptr, 0);
@@ -89,8 +93,8 @@ bool ParseCertKind(std::string_view name, CertKind* kind)
     return false;
 }
 
-bool UseSelfSignedCertificate(boost::asio::ssl::context& context, CertKind kind, const std::string& host,
-                              std::string* error)
+bool UseSelfSignedCertificate(boost::asio::ssl::context& context, CertKind kind,
+                              const std::vector<std::string>& hosts, std::string* error)
 {
     Owned<EVP_PKEY> key(EVP_RSA_gen(kKeyBits));
     if (!key) {
@@ -99,7 +103,7 @@ bool UseSelfSignedCertificate(boost::asio::ssl::context& context, CertKind kind,
     }
     Owned<X509> cert(X509_new());
     if (!cert || !X509_set_version(cert.get(), 2) || !SetSerial(cert.get()) || !SetValidity(cert.get(), kind) ||
-        !X509_set_pubkey(cert.get(), key.get()) || !SetNames(cert.get(), kind, host) ||
+        !X509_set_pubkey(cert.get(), key.get()) || !SetNames(cert.get(), kind, hosts) ||
         !X509_sign(cert.get(), key.get(), EVP_sha256())) {
         *error = LastOpenSslError("building the certificate");
         return false;
