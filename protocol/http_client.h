@@ -9,12 +9,8 @@
 #include <cstddef>
 #include <string>
 
+#include "protocol/http_result.h"
 #include "system/handles.h"
-
-// Results of HttpGet.
-constexpr int kHttpOk = 0;
-constexpr int kHttpFailed = 1;
-constexpr int kHttpTimedOut = 2;
 
 // No answer of the version query comes near this; a longer body is not read
 // further, so a hostile server cannot make a 32-bit process run out of memory.

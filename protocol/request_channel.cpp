@@ -6,6 +6,7 @@
 #include "protocol/deploy_material.h"
 #include "protocol/envelope.h"
 #include "protocol/http_client.h"
+#include "protocol/server_turns.h"
 
 namespace {
 
@@ -33,21 +34,11 @@ bool SendSealedRequest(const CServerInfo& server, const std::string& requestPath
     if (!Seal(message, &envelope))
         return false;
 
-    const std::string tail = server.urlPrefix + requestPath + envelope;
-    if (server.serverUrls.empty())
-        return client.HttpGet(server.serverUrl + tail, answer) == kHttpOk;
-    // An empty body is no answer: a server that gives one (a proxy that
-    // cannot reach it, a server in maintenance) is passed over like one that
-    // fails, so the next alternative still gets its turn.
-    bool answered = false;
-    for (const std::string& base : server.serverUrls) {
-        if (client.HttpGet(base + tail, answer) == kHttpOk) {
-            answered = true;
-            if (!answer.empty())
-                break;
-        }
-    }
-    return answered;
+    return AskServersInTurn(server, server.urlPrefix + requestPath + envelope,
+                            [&client](const std::string& url, std::string& response) {
+                                return client.HttpGet(url, response);
+                            },
+                            answer);
 }
 
 bool OpenAnswer(const std::string& answer, std::string& message)
