@@ -23,13 +23,26 @@ const EnvelopeKeyText& FuzzEnvelopeKey()
     return view;
 }
 
+namespace {
+
+std::string ReadKeyFile(const std::string& name)
+{
+    std::string text;
+    if (!ReadWholeFile(kDeployDir + "/" + name, &text))
+        std::abort();
+    return text;
+}
+
+}  // namespace
+
 const std::string& FuzzSigningKey()
 {
-    static const std::string pem = [] {
-        std::string text;
-        if (!ReadWholeFile(kDeployDir + "/signing.pub.pem", &text))
-            std::abort();
-        return text;
-    }();
+    static const std::string pem = ReadKeyFile("signing.pub.pem");
+    return pem;
+}
+
+const std::string& FuzzDetachedKey()
+{
+    static const std::string pem = ReadKeyFile("signing-ed25519.pub.pem");
     return pem;
 }

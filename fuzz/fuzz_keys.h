@@ -7,3 +7,4 @@
 
 const EnvelopeKeyText& FuzzEnvelopeKey();
 const std::string& FuzzSigningKey();
+const std::string& FuzzDetachedKey();
