@@ -85,8 +85,20 @@ class Relay:
         self.connections = connections
         self.count = 0
         self.started = None
+        # The loop holds tasks only weakly, and once a client has half-closed,
+        # nothing else holds its connection while the server's last bytes are
+        # on their way: the connection would be collected mid-flight.
+        self.open = set()
 
     async def handle(self, client_reader, client_writer):
+        task = asyncio.current_task()
+        self.open.add(task)
+        try:
+            await self.relay(client_reader, client_writer)
+        finally:
+            self.open.discard(task)
+
+    async def relay(self, client_reader, client_writer):
         loop = asyncio.get_running_loop()
         accepted = loop.time()
         self.count += 1
