@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr size_t kRsaBlockSize = 128;
 constexpr size_t kDigestSize = 20;
 constexpr size_t kDesBlockSize = 8;
 constexpr size_t kIvSize = 8;
@@ -34,7 +33,7 @@ constexpr size_t kKeyOffset = 7;
 constexpr size_t kCipherHeaderSize = 4;
 constexpr size_t kDigestHeaderSize = 3;
 // Everything but the ciphertext: 162 bytes.
-constexpr size_t kFramingSize = kKeyOffset + kRsaBlockSize + kCipherHeaderSize + kDigestHeaderSize + kDigestSize;
+constexpr size_t kFramingSize = kKeyOffset + kEnvelopeBlockSize + kCipherHeaderSize + kDigestHeaderSize + kDigestSize;
 // Sealing's size answer is the text length plus 10, the room the request
 // channel has always been given.
 constexpr size_t kSizeAnswerSlack = 10;
@@ -116,10 +115,41 @@ private:
     bool SetLength()
     {
         ctx_.len = mbedtls_mpi_size(&ctx_.N);
-        return ctx_.len == kRsaBlockSize;
+        return ctx_.len == kEnvelopeBlockSize;
     }
 
     mbedtls_rsa_context ctx_;
+};
+
+// The key pair read from its text, and a generator seeded, for each operation:
+// nothing is kept between calls, so callers need no setup and share no state.
+class TextEnvelopeKey : public EnvelopeKey {
+public:
+    explicit TextEnvelopeKey(const EnvelopeKeyText& text) : text_(text) {}
+
+    const char* Iv() const override { return text_.iv; }
+
+    bool MakeSessionKey(uint8_t key[kSessionKeySize]) const override { return ::MakeSessionKey(key); }
+
+    bool SealSessionKey(const uint8_t key[kSessionKeySize], uint8_t sealed[kEnvelopeBlockSize]) const override
+    {
+        RsaKey rsa;
+        Random padding;
+        return rsa.LoadPublic(text_) && padding.seeded() &&
+               mbedtls_rsa_pkcs1_encrypt(rsa.get(), mbedtls_ctr_drbg_random, padding.context(), MBEDTLS_RSA_PUBLIC,
+                                         kSessionKeySize, key, sealed) == 0;
+    }
+
+    bool OpenBlock(const uint8_t sealed[kEnvelopeBlockSize], uint8_t block[kEnvelopeBlockSize]) const override
+    {
+        RsaKey rsa;
+        Random blinding;
+        return rsa.LoadPrivate(text_) && blinding.seeded() &&
+               mbedtls_rsa_private(rsa.get(), mbedtls_ctr_drbg_random, blinding.context(), sealed, block) == 0;
+    }
+
+private:
+    const EnvelopeKeyText& text_;
 };
 
 // Three-key EDE triple-DES in CBC mode. mbedtls_des3_free wipes the schedules.
@@ -203,7 +233,7 @@ bool TakeSessionKey(const uint8_t* block, uint8_t key[kSessionKeySize])
 {
     if (block[0] != 0x00 || (block[1] != 0x02 && block[1] != 0x01))
         return false;
-    const uint8_t* end = block + kRsaBlockSize;
+    const uint8_t* end = block + kEnvelopeBlockSize;
     const uint8_t* separator = std::find(block + 2, end, 0x00);
     if (separator == end)
         return false;
@@ -216,14 +246,10 @@ bool TakeSessionKey(const uint8_t* block, uint8_t key[kSessionKeySize])
     return true;
 }
 
-bool UnsealSessionKey(const EnvelopeKeyText& keyText, const uint8_t* sealed, uint8_t key[kSessionKeySize])
+bool UnsealSessionKey(const EnvelopeKey& envelopeKey, const uint8_t* sealed, uint8_t key[kSessionKeySize])
 {
-    RsaKey rsa;
-    Random blinding;
-    SecretBytes block(kRsaBlockSize);
-    return rsa.LoadPrivate(keyText) && blinding.seeded() &&
-           mbedtls_rsa_private(rsa.get(), mbedtls_ctr_drbg_random, blinding.context(), sealed, block.data()) == 0 &&
-           TakeSessionKey(block.data(), key);
+    SecretBytes block(kEnvelopeBlockSize);
+    return envelopeKey.OpenBlock(sealed, block.data()) && TakeSessionKey(block.data(), key);
 }
 
 // The message ends at its first zero byte; a last byte of 1..8 is padding to
@@ -250,7 +276,7 @@ bool MakeSessionKey(uint8_t key[kSessionKeySize])
     return random.Fill(key, kSessionKeySize);
 }
 
-int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t length, char* out, size_t* capacity)
+int SealEnvelope(const EnvelopeKey& key, const uint8_t* message, size_t length, char* out, size_t* capacity)
 {
     const size_t cipherSize = PaddedLength(length);
     const size_t envelopeSize = cipherSize + kFramingSize;
@@ -262,24 +288,18 @@ int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t leng
     if (length == 0 || envelopeSize - kSequenceHeaderSize > kMaxTwoByteLength)
         return -1;
 
-    RsaKey rsa;
-    Random padding;
-    if (!rsa.LoadPublic(key) || !padding.seeded())
-        return -1;
     SecretBytes sessionKey(kSessionKeySize);
-    uint8_t sealedKey[kRsaBlockSize];
+    uint8_t sealedKey[kEnvelopeBlockSize];
     // Without the OS generator there is no key that is safe to hand out: the
     // query is not sent rather than sealed with a guessable key.
-    if (!MakeSessionKey(sessionKey.data()) ||
-        mbedtls_rsa_pkcs1_encrypt(rsa.get(), mbedtls_ctr_drbg_random, padding.context(), MBEDTLS_RSA_PUBLIC,
-                                  kSessionKeySize, sessionKey.data(), sealedKey) != 0)
+    if (!key.MakeSessionKey(sessionKey.data()) || !key.SealSessionKey(sessionKey.data(), sealedKey))
         return -1;
 
     SecretBytes padded(cipherSize);
     std::copy_n(message, length, padded.data());
     std::fill_n(padded.data() + length, cipherSize - length, static_cast<uint8_t>(cipherSize - length));
     std::vector<uint8_t> cipher(cipherSize);
-    if (!TripleDesCbc(MBEDTLS_DES_ENCRYPT, sessionKey.data(), key.iv, padded.data(), cipherSize, cipher.data()))
+    if (!TripleDesCbc(MBEDTLS_DES_ENCRYPT, sessionKey.data(), key.Iv(), padded.data(), cipherSize, cipher.data()))
         return -1;
 
     uint8_t digest[kDigestSize];
@@ -293,8 +313,8 @@ int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t leng
     PutLength16(&envelope, envelopeSize - kSequenceHeaderSize);
     PutByte(&envelope, kOctetStringTag);
     PutByte(&envelope, kOneLengthByte);
-    PutByte(&envelope, kRsaBlockSize);
-    PutBytes(&envelope, sealedKey, kRsaBlockSize);
+    PutByte(&envelope, kEnvelopeBlockSize);
+    PutBytes(&envelope, sealedKey, kEnvelopeBlockSize);
     PutByte(&envelope, kOctetStringTag);
     PutByte(&envelope, kTwoLengthBytes);
     PutLength16(&envelope, cipherSize);
@@ -310,7 +330,7 @@ int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t leng
     return 0;
 }
 
-int OpenEnvelope(const EnvelopeKeyText& key, const char* text, size_t length, uint8_t* out, size_t* capacity)
+int OpenEnvelope(const EnvelopeKey& key, const char* text, size_t length, uint8_t* out, size_t* capacity)
 {
     if (*capacity < length) {
         *capacity = length;
@@ -322,7 +342,7 @@ int OpenEnvelope(const EnvelopeKeyText& key, const char* text, size_t length, ui
     DecodeHex(text, bytes.size(), bytes.data());
     Parts parts;
     // Of a longer key part, the first 128 bytes are the RSA block.
-    if (!FindParts(bytes, &parts) || parts.keySize < kRsaBlockSize)
+    if (!FindParts(bytes, &parts) || parts.keySize < kEnvelopeBlockSize)
         return -1;
 
     SecretBytes sessionKey(kSessionKeySize);
@@ -330,7 +350,7 @@ int OpenEnvelope(const EnvelopeKeyText& key, const char* text, size_t length, ui
         return -1;
     SecretBytes plain(parts.cipherSize);
     size_t messageSize = 0;
-    if (!TripleDesCbc(MBEDTLS_DES_DECRYPT, sessionKey.data(), key.iv, parts.cipher, parts.cipherSize, plain.data()) ||
+    if (!TripleDesCbc(MBEDTLS_DES_DECRYPT, sessionKey.data(), key.Iv(), parts.cipher, parts.cipherSize, plain.data()) ||
         !UnpaddedLength(plain.data(), parts.cipherSize, &messageSize))
         return -1;
 
@@ -344,4 +364,14 @@ int OpenEnvelope(const EnvelopeKeyText& key, const char* text, size_t length, ui
         out[messageSize] = 0;
     *capacity = messageSize;
     return 0;
+}
+
+int SealEnvelope(const EnvelopeKeyText& key, const uint8_t* message, size_t length, char* out, size_t* capacity)
+{
+    return SealEnvelope(TextEnvelopeKey(key), message, length, out, capacity);
+}
+
+int OpenEnvelope(const EnvelopeKeyText& key, const char* text, size_t length, uint8_t* out, size_t* capacity)
+{
+    return OpenEnvelope(TextEnvelopeKey(key), text, length, out, capacity);
 }

@@ -28,21 +28,21 @@ std::optional<std::string_view> QueryValue(std::string_view query, std::string_v
     return std::nullopt;
 }
 
-std::optional<std::string> Open(const DeployEnvelopeKeys& keys, std::string_view text)
+std::optional<std::string> Open(const EnvelopeKey& key, std::string_view text)
 {
     std::vector<uint8_t> message(text.size() + 1, 0);
     size_t capacity = text.size();
-    if (OpenEnvelope(keys.View(), text.data(), text.size(), message.data(), &capacity) != 0) return std::nullopt;
+    if (OpenEnvelope(key, text.data(), text.size(), message.data(), &capacity) != 0) return std::nullopt;
     return std::string(message.begin(), message.begin() + capacity);
 }
 
-std::optional<std::string> Seal(const DeployEnvelopeKeys& keys, const std::string& message)
+std::optional<std::string> Seal(const EnvelopeKey& key, std::string_view message)
 {
     const auto* bytes = reinterpret_cast<const uint8_t*>(message.data());
     size_t capacity = 0;
-    if (SealEnvelope(keys.View(), bytes, message.size(), nullptr, &capacity) != 0) return std::nullopt;
+    if (SealEnvelope(key, bytes, message.size(), nullptr, &capacity) != 0) return std::nullopt;
     std::string text(capacity, '\0');
-    if (SealEnvelope(keys.View(), bytes, message.size(), text.data(), &capacity) != 0) return std::nullopt;
+    if (SealEnvelope(key, bytes, message.size(), text.data(), &capacity) != 0) return std::nullopt;
     text.resize(capacity);
     return text;
 }
@@ -67,8 +67,10 @@ bool IsVersionQuery(std::string_view path)
 }
 
 VersionService::VersionService(std::optional<DeployEnvelopeKeys> keys, std::optional<Release> release)
-    : keys_(std::move(keys)), release_(std::move(release))
+    : release_(std::move(release))
 {
+    if (keys) key_ = PreparedEnvelopeKey::Prepare(keys->View());
+    if (release_) answer_ = AnswerMessage(*release_);
 }
 
 Reply VersionService::Answer(std::string_view query, bool notJson) const
@@ -76,10 +78,10 @@ Reply VersionService::Answer(std::string_view query, bool notJson) const
     if (QueryValue(query, "reqtype") != kRequestType) return TextReply(400, "reqtype must be 1\n");
     const std::optional<std::string_view> data = QueryValue(query, "data");
     if (!data) return TextReply(400, "no data\n");
-    const std::optional<std::string> bank = keys_ ? Open(*keys_, *data) : std::nullopt;
+    const std::optional<std::string> bank = key_ ? Open(*key_, *data) : std::nullopt;
     if (!bank) return TextReply(400, "the envelope does not open\n");
     if (!release_ || *bank != release_->bank) return TextReply(404, "unknown bank\n");
-    const std::optional<std::string> sealed = Seal(*keys_, notJson ? std::string(kNotJson) : AnswerMessage(*release_));
+    const std::optional<std::string> sealed = Seal(*key_, notJson ? kNotJson : std::string_view(answer_));
     if (!sealed) return TextReply(500, "sealing failed\n");
     return TextReply(200, *sealed);
 }

@@ -3,10 +3,13 @@
 // the same key pair holding {"v":..., "url":..., "update":...}.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "protocol/deploy_keys.h"
+#include "protocol/prepared_envelope_key.h"
 #include "tools/server/release.h"
 #include "tools/server/reply.h"
 
@@ -18,13 +21,17 @@ bool IsVersionQuery(std::string_view path);
 
 class VersionService {
 public:
-    // Without keys no envelope opens (400); without a release every bank is unknown (404).
+    // Without keys, or with keys that are no consistent pair, no envelope opens
+    // (400); without a release every bank is unknown (404).
     VersionService(std::optional<DeployEnvelopeKeys> keys, std::optional<Release> release);
 
-    // With `notJson` the sealed message is text that is no JSON.
+    // With `notJson` the sealed message is text that is no JSON. Safe to call
+    // from several threads at once.
     Reply Answer(std::string_view query, bool notJson = false) const;
 
 private:
-    std::optional<DeployEnvelopeKeys> keys_;
+    // Prepared once and only read after: every query opens and seals with it.
+    std::shared_ptr<const PreparedEnvelopeKey> key_;
     std::optional<Release> release_;
+    std::string answer_;  // the release's answer message, sealed afresh for each query
 };
