@@ -26,7 +26,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionAndSucceeds)
     for (const char* option :
          {"--config", "--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port",
           "--proxy-port", "--admin-port", "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log",
-          "--ports-file", "--lifetime"}) {
+          "--ports-file", "--lifetime", "--threads"}) {
         EXPECT_NE(ended.out.find(option), std::string::npos) << option;
     }
 }
@@ -50,6 +50,8 @@ TEST(CommandLineTest, BadInputExitsWith2AndSaysWhat)
         {{"stray"}, "stray"},
         {{"--lifetime"}, "--lifetime needs a value"},
         {{"--lifetime", "0"}, "--lifetime"},
+        {{"--threads", "0"}, "--threads"},
+        {{"--threads", "many"}, "many"},
         {{"--http-port", "65536"}, "65536"},
         {{"--bind", "localhost"}, "localhost"},
         {{"--cert", "valid"}, "valid"},

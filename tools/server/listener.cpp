@@ -1,5 +1,7 @@
 #include "tools/server/listener.h"
 
+#include <boost/asio/strand.hpp>
+
 using boost::asio::ip::tcp;
 
 Listener::Listener(boost::asio::io_context& io) : acceptor_(io) {}
@@ -33,9 +35,12 @@ void Listener::Accept(OnAccept on_accept)
 
 void Listener::AcceptNext()
 {
-    acceptor_.async_accept([this](boost::system::error_code ec, tcp::socket socket) {
-        if (ec == boost::asio::error::operation_aborted) return;
-        if (!ec) on_accept_(std::move(socket));
-        AcceptNext();
-    });
+    // Each connection gets a strand of its own: whichever threads run the
+    // server, its reads, writes, timers and tunnel run one at a time.
+    acceptor_.async_accept(boost::asio::make_strand(acceptor_.get_executor()),
+                           [this](boost::system::error_code ec, tcp::socket socket) {
+                               if (ec == boost::asio::error::operation_aborted) return;
+                               if (!ec) on_accept_(std::move(socket));
+                               AcceptNext();
+                           });
 }

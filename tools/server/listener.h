@@ -1,4 +1,5 @@
-// An accept loop on one address; hands each connection to a callback.
+// An accept loop on one address; hands each connection, on a strand of its
+// own, to a callback.
 #pragma once
 
 #include <cstdint>

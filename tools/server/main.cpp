@@ -1,6 +1,8 @@
 // pellis-server: the reference bank server (see kUsage in options.cpp).
 #include <csignal>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include <boost/asio/io_context.hpp>
 
@@ -13,6 +15,16 @@ namespace {
 
 constexpr int kExitRunFailure = 1;
 constexpr int kExitBadInput = 2;
+
+// Every thread takes the next ready handler, so all of them answer queries;
+// the handlers of one connection still run one at a time (see Listener).
+void RunOnThreads(boost::asio::io_context& io, unsigned count)
+{
+    std::vector<std::thread> others;
+    for (unsigned i = 1; i < count; ++i) others.emplace_back([&io] { io.run(); });
+    io.run();
+    for (std::thread& thread : others) thread.join();
+}
 
 int Fail(int code, const std::string& error)
 {
@@ -44,12 +56,12 @@ int main(int argc, char** argv)
     // A reader of the log or of stdout that goes away must not end the server.
     std::signal(SIGPIPE, SIG_IGN);
 
-    boost::asio::io_context io;
+    boost::asio::io_context io(static_cast<int>(options.threads));
     const Server::ReadOptions read_options = [args](ServerOptions* fresh, std::string* reason) {
         return ParseOptions(args, fresh, reason) == ParseOutcome::run;
     };
     Server server(io, options, std::move(*router), metrics, read_options);
     if (!server.Start(&error)) return Fail(kExitRunFailure, error);
-    io.run();
+    RunOnThreads(io, options.threads);
     return 0;
 }

@@ -69,6 +69,7 @@ Operation:
   --ports-file FILE    once listening, write "http=N https=N proxy=N" to FILE
                        (atomically: the file appears complete)
   --lifetime SECONDS   stop after SECONDS
+  --threads N          answer requests on N threads (default: one per core)
   --help               show this text
 
 --refuse, --blackhole, --upstream, --fault, --serve and --status may be
@@ -106,6 +107,9 @@ command line, configuration file or an input they name that cannot be read.
 namespace {
 
 using Apply = bool (*)(const std::string& value, ServerOptions* options, std::string* error);
+
+// Far beyond any machine's cores; a typo's thousands of threads are refused.
+constexpr unsigned long kMaxThreads = 1024;
 
 bool ParseNumber(const std::string& text, unsigned long low, unsigned long high, unsigned long* value)
 {
@@ -274,6 +278,16 @@ const OptionSpec kOptions[] = {
              return false;
          }
          o->lifetime_seconds = static_cast<unsigned>(seconds);
+         return true;
+     }},
+    {"--threads", false,
+     [](const std::string& v, ServerOptions* o, std::string* e) {
+         unsigned long threads = 0;
+         if (!ParseNumber(v, 1, kMaxThreads, &threads)) {
+             *e = "not a number of threads (1-" + std::to_string(kMaxThreads) + "): " + v;
+             return false;
+         }
+         o->threads = static_cast<unsigned>(threads);
          return true;
      }},
 };

@@ -1,10 +1,12 @@
 // The command line of pellis-server, and the configuration file it may name.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <boost/asio/ip/tcp.hpp>
@@ -42,6 +44,7 @@ struct ServerOptions {
     std::string log_file;           // empty: stderr
     std::string ports_file;         // empty: none
     unsigned lifetime_seconds = 0;  // 0: until SIGTERM or SIGINT
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
 };
 
 enum class ParseOutcome { run, help, error };

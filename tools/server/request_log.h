@@ -26,6 +26,8 @@ public:
     // An empty path logs to stderr; a file is appended to.
     bool Open(const std::string& path, std::string* error);
 
+    // Safe from several threads: each line goes out in one fwrite, which
+    // stdio makes whole under the stream's lock.
     void Write(ListenerKind listener, const Request& request, const TargetParts& target, const Reply& reply,
                const Delivery& delivery);
 
