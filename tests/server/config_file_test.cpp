@@ -140,6 +140,7 @@ TEST(ConfigFileTest, BadFilesExitWith2AndSayWhy)
         const char* mentioned;
     } cases[] = {
         {"bad port", "[server]\nhttp-port = 99999\n", "99999"},
+        {"no threads", "[server]\nthreads = 0\n", "threads: not a number of threads"},
         {"test option", "[server]\nfault = /x=hang\n", "unknown setting \"fault\" in [server]"},
         {"unknown bank setting", bank + "colour = blue\n", "unknown setting \"colour\" in [bank a]"},
         {"host of two banks", bank + "[bank b]\nhosts = A.example:8443\n", "host a.example is named by two banks"},

@@ -81,7 +81,7 @@ and SIGINT stop the server.
 Configuration file (INI: "key = value" lines under section headings, comment
 lines starting with "#" or ";", paths best absolute):
   [server]             bind, http-port, https-port, proxy-port, admin-port,
-                       cert and log, as the options of those names
+                       cert, log and threads, as the options of those names
   [bank NAME]          one bank; one such section per bank
     hosts = HOST, ...  the host names whose requests this bank answers (the
                        Host header, or the host of an absolute-URI request)
@@ -95,8 +95,8 @@ section the server has one bank, which answers every host.
 
 SIGHUP loads the configuration file and every bank's keys and release again
 and switches to them at once; requests in flight finish with what they began
-with. Listeners, log, certificate and the test options (--serve, --fault, the
-proxy's) stay as started. When anything fails to load, the server goes on with
+with. Listeners, log, certificate, threads and the test options (--serve,
+--fault, the proxy's) stay as started. When anything fails to load, the server goes on with
 what it served and says why on stderr; each reload writes one JSON line there:
 {"event":"reload","ok":true|false,...}.
 
@@ -280,7 +280,7 @@ const OptionSpec kOptions[] = {
          o->lifetime_seconds = static_cast<unsigned>(seconds);
          return true;
      }},
-    {"--threads", false,
+    {"--threads", false, true,
      [](const std::string& v, ServerOptions* o, std::string* e) {
          unsigned long threads = 0;
          if (!ParseNumber(v, 1, kMaxThreads, &threads)) {
