@@ -1,11 +1,10 @@
 #include "protocol/detached_signature.h"
 
-#include <openssl/bio.h>
-#include <openssl/evp.h>
 #include <openssl/pem.h>
 
 #include <algorithm>
-#include <memory>
+
+#include "protocol/openssl_handles.h"
 
 const char kDetachedSignatureSuffix[] = ".sig";
 
@@ -15,22 +14,13 @@ namespace {
 // group of four characters of which two are "=" padding.
 constexpr size_t kDecodedSize = 66;
 
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct KeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct MdCtxFree {
-    void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
 
-std::unique_ptr<EVP_PKEY, KeyFree> ReadPublicKey(const std::string& pem)
+ossl::Pkey ReadPublicKey(const std::string& pem)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    ossl::Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     if (!bio)
         return nullptr;
-    std::unique_ptr<EVP_PKEY, KeyFree> key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
+    ossl::Pkey key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
     if (key && EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
         return nullptr;
     return key;
@@ -67,8 +57,8 @@ bool VerifyDetachedSignature(const std::string& publicKeyPem, const std::string&
     unsigned char signature[kDetachedSignatureSize];
     if (!DecodeSignature(signatureText, signature))
         return false;
-    const std::unique_ptr<EVP_PKEY, KeyFree> key = ReadPublicKey(publicKeyPem);
-    const std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
+    const ossl::Pkey key = ReadPublicKey(publicKeyPem);
+    const ossl::MdCtx ctx(EVP_MD_CTX_new());
     // Ed25519 hashes the message itself: no digest is named, and the whole
     // message goes in one call.
     return key && ctx && EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) == 1 &&

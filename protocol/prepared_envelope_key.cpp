@@ -10,21 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "protocol/openssl_handles.h"
+
 namespace {
 
-struct BnFree {
-    void operator()(BIGNUM* number) const { BN_clear_free(number); }
-};
-struct ParamBuildFree {
-    void operator()(OSSL_PARAM_BLD* builder) const { OSSL_PARAM_BLD_free(builder); }
-};
-struct ParamFree {
-    void operator()(OSSL_PARAM* params) const { OSSL_PARAM_free(params); }
-};
-struct ContextFree {
-    void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-};
-using Context = std::unique_ptr<EVP_PKEY_CTX, ContextFree>;
+using Context = ossl::PkeyCtx;
 
 // A failed operation (an envelope that does not open, say) leaves entries in
 // the thread's OpenSSL error queue, which the same thread's TLS sessions read
@@ -69,11 +59,11 @@ std::unique_ptr<PreparedEnvelopeKey> PreparedEnvelopeKey::Prepare(const Envelope
         {OSSL_PKEY_PARAM_RSA_EXPONENT2, text.crt[3]},
         {OSSL_PKEY_PARAM_RSA_COEFFICIENT1, text.crt[4]},
     };
-    const std::unique_ptr<OSSL_PARAM_BLD, ParamBuildFree> builder(OSSL_PARAM_BLD_new());
+    const ossl::ParamBuilder builder(OSSL_PARAM_BLD_new());
     if (!builder)
         return nullptr;
     // The builder refers to the numbers until the parameters are made.
-    std::vector<std::unique_ptr<BIGNUM, BnFree>> numbers;
+    std::vector<ossl::Bignum> numbers;
     for (const auto& [name, hex] : parts) {
         BIGNUM* number = nullptr;
         if (!BN_hex2bn(&number, hex))
@@ -82,7 +72,7 @@ std::unique_ptr<PreparedEnvelopeKey> PreparedEnvelopeKey::Prepare(const Envelope
         if (!OSSL_PARAM_BLD_push_BN(builder.get(), name, number))
             return nullptr;
     }
-    const std::unique_ptr<OSSL_PARAM, ParamFree> params(OSSL_PARAM_BLD_to_param(builder.get()));
+    const ossl::Params params(OSSL_PARAM_BLD_to_param(builder.get()));
     const Context maker(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
     EVP_PKEY* made = nullptr;
     if (!params || !maker || EVP_PKEY_fromdata_init(maker.get()) <= 0 ||

@@ -18,6 +18,7 @@
 
 #include "protocol/deploy_keys.h"
 #include "protocol/hex.h"
+#include "protocol/openssl_handles.h"
 
 namespace {
 
@@ -28,9 +29,6 @@ constexpr size_t kGapSize = sizeof kSignatureGap - 1;
 constexpr size_t kTrailerSize = kMarkerSize + 2 * kSignatureSize + kGapSize;
 constexpr size_t kDigestSize = 20;
 
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
 struct RsaFree {
     void operator()(RSA* rsa) const { RSA_free(rsa); }
 };
@@ -38,7 +36,7 @@ using RsaPtr = std::unique_ptr<RSA, RsaFree>;
 
 RsaPtr ReadPublicKey(const std::string& pem)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    ossl::Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     if (!bio)
         return nullptr;
     return RsaPtr(PEM_read_bio_RSAPublicKey(bio.get(), nullptr, nullptr, nullptr));

@@ -12,20 +12,12 @@
 
 #include "protocol/deploy_keys.h"
 #include "protocol/detached_signature.h"
+#include "protocol/openssl_handles.h"
 #include "source_path.h"
 
 namespace {
 
-struct PkeyFree {
-    void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
-};
-struct BioFree {
-    void operator()(BIO* p) const { BIO_free(p); }
-};
-struct MdCtxFree {
-    void operator()(EVP_MD_CTX* p) const { EVP_MD_CTX_free(p); }
-};
-using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
+using ossl::Pkey;
 
 std::string ReadSource(const std::string& relative)
 {
@@ -36,13 +28,13 @@ std::string ReadSource(const std::string& relative)
 
 Pkey ReadPrivateKey(const std::string& pem)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    ossl::Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     return Pkey(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
 }
 
 std::string PublicPemOf(EVP_PKEY* key)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new(BIO_s_mem()));
+    ossl::Bio bio(BIO_new(BIO_s_mem()));
     PEM_write_bio_PUBKEY(bio.get(), key);
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio.get(), &data);
@@ -51,7 +43,7 @@ std::string PublicPemOf(EVP_PKEY* key)
 
 std::string SignatureText(EVP_PKEY* key, const std::string& contents)
 {
-    std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
+    ossl::MdCtx ctx(EVP_MD_CTX_new());
     unsigned char raw[kDetachedSignatureSize];
     size_t size = sizeof raw;
     EXPECT_EQ(EVP_DigestSignInit(ctx.get(), nullptr, nullptr, nullptr, key), 1);
@@ -64,8 +56,7 @@ std::string SignatureText(EVP_PKEY* key, const std::string& contents)
 Pkey NewEd25519Key()
 {
     EVP_PKEY* key = nullptr;
-    std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> ctx(EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr),
-                                                                    EVP_PKEY_CTX_free);
+    ossl::PkeyCtx ctx(EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr));
     EXPECT_EQ(EVP_PKEY_keygen_init(ctx.get()), 1);
     EXPECT_EQ(EVP_PKEY_keygen(ctx.get(), &key), 1);
     return Pkey(key);

@@ -19,6 +19,7 @@
 
 #include "protocol/deploy_keys.h"
 #include "protocol/envelope.h"
+#include "protocol/openssl_handles.h"
 #include "source_path.h"
 
 namespace {
@@ -122,26 +123,8 @@ bool Open(const std::string& text, Bytes* message)
 
 // --- OpenSSL side
 
-struct PkeyFree {
-    void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
-};
-struct PkeyCtxFree {
-    void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); }
-};
-struct CipherCtxFree {
-    void operator()(EVP_CIPHER_CTX* p) const { EVP_CIPHER_CTX_free(p); }
-};
-struct BnFree {
-    void operator()(BIGNUM* p) const { BN_free(p); }
-};
-struct ParamBldFree {
-    void operator()(OSSL_PARAM_BLD* p) const { OSSL_PARAM_BLD_free(p); }
-};
-struct ParamFree {
-    void operator()(OSSL_PARAM* p) const { OSSL_PARAM_free(p); }
-};
-using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
-using PkeyCtx = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
+using ossl::Pkey;
+using ossl::PkeyCtx;
 
 Pkey MakeOpenSslKey(const DeployEnvelopeKeys& keys)
 {
@@ -151,8 +134,8 @@ Pkey MakeOpenSslKey(const DeployEnvelopeKeys& keys)
         {OSSL_PKEY_PARAM_RSA_FACTOR2, &keys.q},   {OSSL_PKEY_PARAM_RSA_EXPONENT1, &keys.dp},
         {OSSL_PKEY_PARAM_RSA_EXPONENT2, &keys.dq}, {OSSL_PKEY_PARAM_RSA_COEFFICIENT1, &keys.qp},
     };
-    std::unique_ptr<OSSL_PARAM_BLD, ParamBldFree> builder(OSSL_PARAM_BLD_new());
-    std::vector<std::unique_ptr<BIGNUM, BnFree>> numbers;
+    ossl::ParamBuilder builder(OSSL_PARAM_BLD_new());
+    std::vector<ossl::Bignum> numbers;
     for (const auto& part : parts) {
         BIGNUM* number = nullptr;
         if (!BN_hex2bn(&number, part.second->c_str()))
@@ -161,7 +144,7 @@ Pkey MakeOpenSslKey(const DeployEnvelopeKeys& keys)
         if (!OSSL_PARAM_BLD_push_BN(builder.get(), part.first, number))
             return nullptr;
     }
-    std::unique_ptr<OSSL_PARAM, ParamFree> params(OSSL_PARAM_BLD_to_param(builder.get()));
+    ossl::Params params(OSSL_PARAM_BLD_to_param(builder.get()));
     PkeyCtx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
     EVP_PKEY* key = nullptr;
     if (!params || !ctx || EVP_PKEY_fromdata_init(ctx.get()) <= 0 ||
@@ -209,7 +192,7 @@ Bytes RsaDecrypt(const Bytes& in)
 // OpenSSL's block padding (PKCS#7) is the envelope's: 1..8 bytes of their count.
 Bytes TripleDes(bool encrypt, const Bytes& key, const Bytes& in)
 {
-    std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> ctx(EVP_CIPHER_CTX_new());
+    ossl::CipherCtx ctx(EVP_CIPHER_CTX_new());
     const Bytes iv = DemoKeys().iv;
     Bytes out(in.size() + 8, '\0');
     int size = 0;

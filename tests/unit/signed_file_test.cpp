@@ -15,6 +15,7 @@
 #include <string>
 
 #include "protocol/deploy_keys.h"
+#include "protocol/openssl_handles.h"
 #include "protocol/signed_file.h"
 #include "source_path.h"
 
@@ -40,15 +41,6 @@ const std::string& PublicKey()
 
 std::string Fixture(const std::string& name) { return ReadSource("tests/fixtures/signed/" + name); }
 
-struct PkeyFree {
-    void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
-};
-struct PkeyCtxFree {
-    void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); }
-};
-struct BioFree {
-    void operator()(BIO* p) const { BIO_free(p); }
-};
 
 std::string Sha1Of(const std::string& data)
 {
@@ -62,11 +54,11 @@ std::string Sha1Of(const std::string& data)
 std::string PrivateOperation(const std::string& input, int padding)
 {
     const std::string pem = ReadSource("deploy/demo/signing.key.pem");
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-    std::unique_ptr<EVP_PKEY, PkeyFree> key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+    ossl::Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    ossl::Pkey key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
     if (!key)
         return {};
-    std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
+    ossl::PkeyCtx ctx(EVP_PKEY_CTX_new(key.get(), nullptr));
     unsigned char signature[512];
     size_t size = sizeof signature;
     if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0 || EVP_PKEY_CTX_set_rsa_padding(ctx.get(), padding) <= 0 ||

@@ -7,19 +7,13 @@
 #include <memory>
 
 #include "protocol/detached_signature.h"
+#include "protocol/openssl_handles.h"
 
 const char kDetachedSigningKeyName[] = "signing-ed25519.key.pem";
 const char kDetachedVerifyingKeyName[] = "signing-ed25519.pub.pem";
 
 namespace {
 
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct MdCtxFree {
-    void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
-using MdCtx = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
 
 bool Fail(std::string* error, const char* why)
 {
@@ -29,7 +23,7 @@ bool Fail(std::string* error, const char* why)
 
 SigningKey ReadPem(const std::string& pem, bool isPrivate)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+    ossl::Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     if (!bio)
         return nullptr;
     SigningKey key(isPrivate ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr)
@@ -60,7 +54,7 @@ bool LoadDetachedKeys(const std::string& privatePem, const std::string& publicPe
 
 bool SignDetached(EVP_PKEY* privateKey, const std::string& contents, std::string* signature, std::string* error)
 {
-    MdCtx ctx(EVP_MD_CTX_new());
+    ossl::MdCtx ctx(EVP_MD_CTX_new());
     unsigned char raw[kDetachedSignatureSize];
     size_t size = sizeof raw;
     // Ed25519 hashes the message itself: no digest is named, and the whole

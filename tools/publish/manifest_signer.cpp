@@ -14,12 +14,6 @@ constexpr size_t kSignatureSize = kModulusBits / 8;
 static_assert(kSignatureSize == kSignatureBytes, "the trailer holds the signature of a 1024-bit key");
 constexpr size_t kSha1Size = 20;
 
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct PkeyCtxFree {
-    void operator()(EVP_PKEY_CTX* ctx) const { EVP_PKEY_CTX_free(ctx); }
-};
 
 bool Fail(std::string* error, const char* why)
 {
@@ -31,7 +25,7 @@ bool Fail(std::string* error, const char* why)
 
 bool LoadSigningKey(const std::string& pemText, SigningKey* key, std::string* error)
 {
-    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pemText.data(), static_cast<int>(pemText.size())));
+    ossl::Bio bio(BIO_new_mem_buf(pemText.data(), static_cast<int>(pemText.size())));
     if (!bio)
         return Fail(error, "out of memory");
     SigningKey loaded(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
@@ -54,7 +48,7 @@ bool SignManifest(EVP_PKEY* key, const ManifestText& text, std::string* signedFi
 
     // No signature digest is set, so OpenSSL pads the 20 bytes as they are
     // instead of wrapping them in a DigestInfo.
-    std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> ctx(EVP_PKEY_CTX_new(key, nullptr));
+    ossl::PkeyCtx ctx(EVP_PKEY_CTX_new(key, nullptr));
     unsigned char signature[kSignatureSize];
     size_t signatureSize = sizeof signature;
     if (!ctx || EVP_PKEY_sign_init(ctx.get()) <= 0 ||

@@ -9,12 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "protocol/openssl_handles.h"
 #include "tools/publish/manifest_writer.h"
 
-struct PkeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-using SigningKey = std::unique_ptr<EVP_PKEY, PkeyFree>;
+using SigningKey = ossl::Pkey;
 
 // Reads a PEM private key; it must be RSA with a 1024-bit modulus, whose
 // signature fills the 256 hex digits of the trailer.
