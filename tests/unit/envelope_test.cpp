@@ -20,6 +20,7 @@
 #include "protocol/deploy_keys.h"
 #include "protocol/envelope.h"
 #include "protocol/openssl_handles.h"
+#include "demo_keys.h"
 #include "source_path.h"
 
 namespace {
@@ -42,18 +43,6 @@ const char kKnownEnvelope[] =
 
 constexpr size_t kCipherOffset = 139;
 constexpr size_t kFraming = 162;
-
-const DeployEnvelopeKeys& DemoKeys()
-{
-    static const DeployEnvelopeKeys keys = [] {
-        DeployEnvelopeKeys k;
-        std::string error;
-        if (!LoadEnvelopeKeys(SourcePath("deploy/demo"), &k, &error))
-            ADD_FAILURE() << error;
-        return k;
-    }();
-    return keys;
-}
 
 const uint8_t* U(const Bytes& b) { return reinterpret_cast<const uint8_t*>(b.data()); }
 uint8_t* U(Bytes& b) { return reinterpret_cast<uint8_t*>(&b[0]); }

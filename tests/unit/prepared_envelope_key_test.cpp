@@ -16,23 +16,12 @@
 #include "protocol/deploy_keys.h"
 #include "protocol/envelope.h"
 #include "protocol/prepared_envelope_key.h"
+#include "demo_keys.h"
 #include "source_path.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-const DeployEnvelopeKeys& DemoKeys()
-{
-    static const DeployEnvelopeKeys keys = [] {
-        DeployEnvelopeKeys k;
-        std::string error;
-        if (!LoadEnvelopeKeys(SourcePath("deploy/demo"), &k, &error))
-            ADD_FAILURE() << error;
-        return k;
-    }();
-    return keys;
-}
 
 const PreparedEnvelopeKey& Prepared()
 {
