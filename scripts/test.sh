@@ -12,9 +12,10 @@ cmake --preset fuzz -DPELLIS_TINYXML_SOURCE="$(scripts/build-deps.sh --source ti
 cmake --build --preset fuzz
 ctest --preset fuzz -j2
 # Each Wine test has its own prefix and display, so two can run side by side.
-# A machine whose kernel cannot run 32-bit code cannot start the program under
-# Wine at all: everything still builds, the tests without Wine run, and the
-# Wine tests are reported as not run, never as passed.
+# A machine that cannot run 32-bit code even under the emulation the set-up
+# registers cannot start the program under Wine at all: everything still
+# builds, the tests without Wine run, and the Wine tests are reported as not
+# run, never as passed.
 if tests/wine/can-run-32bit.sh; then
   ctest --preset windows -j2
 else

@@ -4,10 +4,10 @@
 #
 # Some virtual machines boot their kernel with 32-bit emulation switched off
 # ("32-bit emulation disabled" in the kernel log): the kernel refuses i386
-# executables and the 32-bit code segment faults, so neither Wine's 32-bit
-# loader nor a WoW64 build of Wine can run there. The i386 dynamic loader,
-# which the machine set-up installs with Wine, is the smallest 32-bit program
-# at hand.
+# executables and the 32-bit code segment faults. The machine set-up registers
+# QEMU's user-mode emulation for i386 there; this check passes either way once
+# 32-bit code runs. The i386 dynamic loader, which the machine set-up installs
+# with Wine, is the smallest 32-bit program at hand.
 set -u
 loader=/lib/ld-linux.so.2
 if [ ! -e "$loader" ]; then
