@@ -1,6 +1,5 @@
 #include "protocol/request_channel.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "protocol/deploy_material.h"
@@ -50,13 +49,6 @@ bool OpenAnswer(const std::string& answer, std::string& message)
         return false;
     message.assign(reinterpret_cast<const char*>(buffer.data()));
     return true;
-}
-
-std::string VersionQueryMessage(uint32_t bankId)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(bankId));
-    return text;
 }
 
 QueryOutcome RunVersionQuery(const CServerInfo& server, uint32_t bankId, int attempts, VersionAnswer* answer)

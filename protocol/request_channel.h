@@ -20,9 +20,6 @@ bool SendSealedRequest(const CServerInfo& server, const std::string& requestPath
 // with `message` replaced when it opened and its digest matched.
 bool OpenAnswer(const std::string& answer, std::string& message);
 
-// The plain payload of the version query: the bank id as "%x".
-std::string VersionQueryMessage(uint32_t bankId);
-
 // Outcomes of one version query.
 enum class QueryOutcome { Answered, NoAnswer, CannotOpen, Malformed };
 

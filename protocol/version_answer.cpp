@@ -2,6 +2,7 @@
 
 #include <json/json.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "protocol/version_number.h"
@@ -22,6 +23,13 @@ bool ReadStringMember(const Json::Value& root, const char* name, std::string* ou
 }
 
 }  // namespace
+
+std::string VersionQueryMessage(uint32_t bankId)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(bankId));
+    return text;
+}
 
 bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer)
 {

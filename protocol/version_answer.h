@@ -3,7 +3,12 @@
 // (update mode as decimal text). Comments are allowed, other members ignored.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+// The plain payload of the version query: the bank id as "%x" ("811"). The
+// bank's release.json and the manifests name their bank the same way.
+std::string VersionQueryMessage(uint32_t bankId);
 
 struct VersionAnswer {
     std::string version;      // "v"

@@ -2,19 +2,12 @@
 
 #include <json/json.h>
 
-#include <cstdio>
-
-std::string BankText(uint32_t bankId)
-{
-    char bank[16];
-    std::snprintf(bank, sizeof bank, "%x", static_cast<unsigned>(bankId));
-    return bank;
-}
+#include "protocol/version_answer.h"
 
 std::string ReleaseInfoJson(const PublishOptions& options)
 {
     Json::Value info(Json::objectValue);
-    info["bank"] = BankText(options.bankId);
+    info["bank"] = VersionQueryMessage(options.bankId);
     info["v"] = options.version;
     info["update"] = options.updateMode;
     info["url"] = options.downloadUrl;

@@ -8,8 +8,4 @@
 
 #include "tools/publish/options.h"
 
-// The bank as the version query sends it and release.json and the manifests
-// name it: "%x" of the edition code, "811".
-std::string BankText(uint32_t bankId);
-
 std::string ReleaseInfoJson(const PublishOptions& options);

@@ -11,6 +11,7 @@
 #include "engine/content_digest.h"
 #include "protocol/detached_signature.h"
 #include "protocol/signed_file.h"
+#include "protocol/version_answer.h"
 #include "tools/publish/detached_signer.h"
 #include "tools/publish/manifest_writer.h"
 #include "tools/publish/release_info.h"
@@ -190,7 +191,7 @@ bool WriteRelease(const PublishOptions& options, const ReleaseFiles& files, cons
 
     const std::pair<const std::vector<SourceFile>*, std::string> manifests[] = {
         {&files.common, kCommonManifestFileName}, {&files.edition, editionManifest}};
-    const ReleaseIdentity release{options.version, BankText(options.bankId)};
+    const ReleaseIdentity release{options.version, VersionQueryMessage(options.bankId)};
     for (const auto& [list, name] : manifests) {
         std::vector<ManifestEntry> entries;
         if (!CopyAndDigest(options.filesDir, downloadDir, *list, &entries, error) ||
