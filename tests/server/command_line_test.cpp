@@ -26,7 +26,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionAndSucceeds)
     for (const char* option :
          {"--config", "--deploy", "--release", "--serve", "--status", "--bind", "--http-port", "--https-port",
           "--proxy-port", "--admin-port", "--cert", "--refuse", "--blackhole", "--upstream", "--fault", "--log",
-          "--ports-file", "--lifetime", "--threads"}) {
+          "--faults-until", "--then-release", "--ports-file", "--lifetime", "--threads"}) {
         EXPECT_NE(ended.out.find(option), std::string::npos) << option;
     }
 }

@@ -134,6 +134,27 @@ TEST(FaultsUntilTest, FaultsEndOnceTheFileExists)
     EXPECT_EQ(Fetch(server.ports(), query).status, 500u);
 }
 
+// An attacker's release first (any "v" and download area), the genuine one
+// once the test switches the faults off.
+TEST(FaultsUntilTest, ThenReleaseTakesOverOnceTheFileExists)
+{
+    const TempDir dir;
+    const std::string off = dir.path() + "/off";
+    const ServerProcess server({"--deploy", DemoDeployDir(), "--release",
+                                WriteRelease(dir, "attack", kBank, "9.0.0.0", "ebank.example"), "--then-release",
+                                WriteRelease(dir, "genuine", kBank, "1.0.0.3", "ebank.example"), "--faults-until",
+                                off});
+    ASSERT_TRUE(server.listening()) << server.Stderr();
+    const Get query{Route::http, "/assist/server?" + VersionQueryOf(kBank)};
+    const Get manifest{Route::http, std::string(kDownloadPath) + "/Digest.xml"};
+
+    EXPECT_EQ(AnsweredVersion(Fetch(server.ports(), query).body), "9.0.0.0");
+    EXPECT_EQ(Fetch(server.ports(), manifest).body, ReleaseDigest("9.0.0.0"));
+    std::ofstream(off).put('\n');
+    EXPECT_EQ(AnsweredVersion(Fetch(server.ports(), query).body), "1.0.0.3");
+    EXPECT_EQ(Fetch(server.ports(), manifest).body, ReleaseDigest("1.0.0.3"));
+}
+
 TEST_F(FaultTest, FaultOnAFileAppliesInEverySeparatorForm)
 {
     const size_t size = TheDemoRelease().Content("Plugins/x.dll").size();

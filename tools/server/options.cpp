@@ -20,7 +20,9 @@ Content:
                        "Configuration file" below); the command line wins
   --deploy DIR         open and seal envelopes with DIR/envelope.keys
   --release DIR        answer with DIR/release.json and serve DIR/download below
-                       the path of its "url"
+                       the path of its "url". Its "v", "url" and "update" are
+                       answered as written, unchecked: a test can answer as
+                       an attacker in the bank's place would
   --serve PATH=FILE    answer GET PATH with the bytes of FILE, status 200
   --status PATH=CODE   answer a --serve PATH with status CODE (100-599)
 
@@ -63,6 +65,9 @@ Faults:
                        dead HTTPS bank, use --refuse.
   --faults-until FILE  apply the --fault modes only while FILE does not exist, so
                        a test can run the program again against a sound server
+  --then-release DIR   once the --faults-until FILE exists, answer and serve the
+                       default bank from DIR instead of its --release: a test
+                       plays an attacker's release, then the genuine one
 
 Operation:
   --log FILE           append one JSON line per request to FILE (default stderr)
@@ -258,6 +263,11 @@ const OptionSpec kOptions[] = {
     {"--faults-until", false, false,
      [](const std::string& v, ServerOptions* o, std::string*) {
          o->faults_until = v;
+         return true;
+     }},
+    {"--then-release", false, false,
+     [](const std::string& v, ServerOptions* o, std::string*) {
+         o->then_release = v;
          return true;
      }},
     {"--log", false, true,

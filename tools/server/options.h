@@ -39,6 +39,8 @@ struct ServerOptions {
     // Keyed by NormalisePath of the PATH given.
     std::map<std::string, Fault> faults;
     std::string faults_until;  // once this file exists no fault applies; empty: always
+    // Once faults_until exists, the default bank's release folder; empty: unchanged.
+    std::string then_release;
     std::map<std::string, std::string> served_files;
     std::map<std::string, unsigned> statuses;
     std::string log_file;           // empty: stderr

@@ -55,6 +55,12 @@ std::optional<Router> Router::Load(const ServerOptions& options, Metrics& metric
         const auto status = options.statuses.find(path);
         if (status != options.statuses.end()) served.status = status->second;
     }
+    if (!options.then_release.empty()) {
+        ServerOptions then = options;
+        DefaultBank(&then).release_dir = options.then_release;
+        router.then_banks_ = BankTable::Load(then.banks, metrics, error);
+        if (!router.then_banks_) return std::nullopt;
+    }
     router.faults_ = options.faults;
     router.faults_until_ = options.faults_until;
     router.refused_.insert(options.refused_hosts.begin(), options.refused_hosts.end());
@@ -121,7 +127,7 @@ Reply Router::Content(const std::string& normal_path, const TargetParts& target,
     if (served != served_.end()) return FileReply(served->second.status, served->second.bytes);
 
     // Held to the end of the request: a reload meanwhile frees nothing it uses.
-    const std::shared_ptr<const BankTable> banks = this->banks();
+    const std::shared_ptr<const BankTable> banks = then_banks_ && FaultsSwitchedOff() ? then_banks_ : this->banks();
     const Bank* bank = banks->Find(target.host);
     if (!bank) return TextReply(404, "no bank is served for this host\n", ErrorKind::unknown_host);
     if (IsVersionQuery(target.path)) return VersionAnswer(*bank, target.query, fault == Fault::not_json);
@@ -136,10 +142,15 @@ Reply Router::Content(const std::string& normal_path, const TargetParts& target,
     return TextReply(404, "not found\n", ErrorKind::not_found);
 }
 
-Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_path) const
+bool Router::FaultsSwitchedOff() const
 {
     // Looked up per request: a test switches the faults off between two runs.
-    if (!faults_until_.empty() && std::filesystem::exists(faults_until_)) return Fault::none;
+    return !faults_until_.empty() && std::filesystem::exists(faults_until_);
+}
+
+Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_path) const
+{
+    if (FaultsSwitchedOff()) return Fault::none;
     auto fault = faults_.find(normal_path);
     if (fault == faults_.end() && IsVersionQuery(raw_path)) fault = faults_.find(std::string(kVersionQuerySuffix));
     return fault == faults_.end() ? Fault::none : fault->second;

@@ -43,9 +43,12 @@ private:
 
     Reply Content(const std::string& normal_path, const TargetParts& target, Fault fault) const;
     Fault FaultFor(const std::string& normal_path, const std::string& raw_path) const;
+    bool FaultsSwitchedOff() const;
 
     // Read and replaced only through std::atomic_load and std::atomic_store.
     std::shared_ptr<const BankTable> banks_;
+    // The banks of --then-release, answered once the faults are switched off.
+    std::shared_ptr<const BankTable> then_banks_;
     Metrics* metrics_;
     std::map<std::string, ServedFile> served_;
     std::map<std::string, Fault> faults_;
