@@ -79,7 +79,7 @@ int Download(const std::string& url, const std::string& target, const std::strin
     std::thread worker([&] {
         CBindCallback progress(host.hwnd());
         const auto start = Clock::now();
-        fetched = DownloadFile(url, target, &progress, digest);
+        fetched = DownloadFile(url, target, &progress, {digest});
         seconds = Seconds(start);
         ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
     });
@@ -97,7 +97,7 @@ int DownloadQuiet(const std::string& url, const std::string& target, const std::
 {
     const size_t before = PeakWorkingSet();
     const auto start = Clock::now();
-    const int fetched = DownloadFile(url, target, nullptr, digest);
+    const int fetched = DownloadFile(url, target, nullptr, {digest});
     Report("download-quiet", fetched, target, Seconds(start), before);
     return fetched ? 0 : 1;
 }

@@ -36,8 +36,8 @@ private:
 bool DigestOfFile(const std::string& path, std::string* digest);
 
 struct FileDigests {
-    std::string sha1;
-    std::string sha256;
+    std::string sha1 = {};
+    std::string sha256 = {};
 };
 
 // Both digests from one read of the file, as DigestOfFile reads it.

@@ -65,9 +65,11 @@ DWORD QueryNumber(HINTERNET request, DWORD header)
 }
 
 Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusCallback* progress,
-                   const std::string& expectedDigest)
+                   const FileDigests& expected)
 {
-    CContentDigest digest;
+    const bool checked = !expected.sha1.empty() || !expected.sha256.empty();
+    CContentDigest sha1;
+    CContentDigest sha256(DigestKind::Sha256);
     std::vector<char> chunk(kDownloadReadChunk);
     uint64_t received = 0;
     for (;;) {
@@ -83,13 +85,17 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
         DWORD written = 0;
         if (!::WriteFile(file, chunk.data(), read, &written, nullptr) || written != read)
             return Outcome::failed;
-        digest.Update(chunk.data(), read);
+        if (checked) {
+            sha1.Update(chunk.data(), read);
+            if (!expected.sha256.empty())
+                sha256.Update(chunk.data(), read);
+        }
         if (progress != nullptr)
             progress->OnProgress(static_cast<ULONG>(received), announced, 0, nullptr);
     }
     if (received != announced)
         return Outcome::failed;
-    if (!expectedDigest.empty() && digest.Finish() != expectedDigest)
+    if (checked && !MatchesListedDigests({sha1.Finish(), expected.sha256.empty() ? "" : sha256.Finish()}, expected))
         return Outcome::failed;
     return Outcome::written;
 }
@@ -98,7 +104,7 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
 // body ever replaces what is there. A ".part" left by a killed run is
 // truncated by the next attempt and never read.
 Outcome ReceiveBody(HINTERNET request, DWORD announced, const std::string& path, IBindStatusCallback* progress,
-                    const std::string& expectedDigest)
+                    const FileDigests& expected)
 {
     const std::string partPath = path + kPartSuffix;
     Outcome outcome;
@@ -107,7 +113,7 @@ Outcome ReceiveBody(HINTERNET request, DWORD announced, const std::string& path,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!part)
             return Outcome::failed;
-        outcome = StreamBody(request, announced, part.get(), progress, expectedDigest);
+        outcome = StreamBody(request, announced, part.get(), progress, expected);
     }
     if (outcome == Outcome::written && ::MoveFileExA(partPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
         return Outcome::written;
@@ -116,7 +122,7 @@ Outcome ReceiveBody(HINTERNET request, DWORD announced, const std::string& path,
 }
 
 Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-              const std::string& expectedDigest)
+              const FileDigests& expected)
 {
     ParsedUrl target;
     if (!ParseHttpUrl(url, &target))
@@ -138,17 +144,19 @@ Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallba
     if (QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE) != kStatusOk)
         return Outcome::refused;
     return ReceiveBody(request.get(), QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH), path, progress,
-                       expectedDigest);
+                       expected);
 }
 
 // What a refused download may keep: a file already at the target, of the
-// expected digest when one is given.
-bool KeepsExistingFile(const std::string& path, const std::string& expectedDigest)
+// expected digests when they are given.
+bool KeepsExistingFile(const std::string& path, const FileDigests& expected)
 {
     if (!::PathFileExistsA(path.c_str()))
         return false;
-    std::string digest;
-    return expectedDigest.empty() || (DigestOfFile(path, &digest) && digest == expectedDigest);
+    if (expected.sha1.empty() && expected.sha256.empty())
+        return true;
+    FileDigests actual;
+    return DigestsOfFile(path, &actual) && MatchesListedDigests(actual, expected);
 }
 
 }  // namespace
@@ -189,9 +197,9 @@ HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCW
 }
 
 int DownloadAttempt(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-                    const std::string& expectedDigest)
+                    const FileDigests& expected)
 {
-    switch (Fetch(url, path, progress, expectedDigest)) {
+    switch (Fetch(url, path, progress, expected)) {
     case Outcome::written:
     case Outcome::refused:
         return kAttemptDone;
@@ -204,13 +212,13 @@ int DownloadAttempt(const std::string& url, const std::string& path, IBindStatus
 }
 
 int DownloadFile(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-                 const std::string& expectedDigest)
+                 const FileDigests& expected)
 {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         // Never answered from a copy an earlier run left in the cache.
         ::DeleteUrlCacheEntryA(url.c_str());
-        const Outcome outcome = Fetch(url, path, progress, expectedDigest);
-        if (outcome == Outcome::written || (outcome == Outcome::refused && KeepsExistingFile(path, expectedDigest)))
+        const Outcome outcome = Fetch(url, path, progress, expected);
+        if (outcome == Outcome::written || (outcome == Outcome::refused && KeepsExistingFile(path, expected)))
             return 1;
     }
     return 0;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "engine/content_digest.h"
+
 // The progress sink of a download. Lives on the stack for one download and is
 // not reference counted; only OnProgress does any work, and only DownloadFile
 // calls it: it is never handed to the platform's own download services.
@@ -52,14 +54,15 @@ constexpr int kAttemptTimedOut = 2;  // WinINet time-out
 
 // Up to five attempts, one after the other. 1 when the file was fetched, or
 // when the server refused it (status other than 200) while a file is already
-// at `path`; 0 otherwise. With `expectedDigest` (the base64 SHA-1 a manifest
-// lists) a body of another digest counts as a failed attempt, and a file kept
-// at `path` must have that digest too. `progress` may be null.
+// at `path`; 0 otherwise. With `expected` digests (those a manifest entry
+// lists: SHA-1 always, SHA-256 where given) a body of other digests counts as
+// a failed attempt, and a file kept at `path` must have them too. `progress`
+// may be null.
 int DownloadFile(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-                 const std::string& expectedDigest = std::string());
+                 const FileDigests& expected = FileDigests());
 
 // One GET of `url`. The body is streamed into `path` + ".part" and moved over
 // `path` only when it arrived with exactly the announced Content-Length (and
 // digest); anything else leaves `path` as it was.
 int DownloadAttempt(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-                    const std::string& expectedDigest);
+                    const FileDigests& expected);

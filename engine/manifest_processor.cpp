@@ -26,7 +26,7 @@ constexpr int kCancelButton = IDCANCEL;
 struct Entry {
     std::string path;
     std::string fileName;
-    std::string digest;
+    FileDigests digests;
     bool acceptable;  // stays inside the install folder and lists a digest
 };
 
@@ -34,7 +34,12 @@ Entry ConvertEntry(const ListedFile& listed)
 {
     // Judged on the UTF-8 text: in GBK a trailing byte may be a "\".
     const bool acceptable = IsSafeManifestEntry(listed.path, listed.fileName) && !listed.digest.empty();
-    return {Utf8ToAnsi(listed.path), Utf8ToAnsi(listed.fileName), Utf8ToAnsi(listed.digest), acceptable};
+    return {Utf8ToAnsi(listed.path), Utf8ToAnsi(listed.fileName), {listed.digest, listed.sha256}, acceptable};
+}
+
+bool SameDigests(const FileDigests& a, const FileDigests& b)
+{
+    return a.sha1 == b.sha1 && a.sha256 == b.sha256;
 }
 
 // "Path\FileName", or FileName alone at the top level.
@@ -59,34 +64,34 @@ ManifestKind OtherKind(ManifestKind which)
 }
 
 // The installed manifest, read once per pass: the first entry of a folder and
-// name decides whether it lists a file with the same digest.
+// name decides whether it lists a file with the same digests.
 class CInstalledManifest {
 public:
     explicit CInstalledManifest(const std::string& manifestPath)
     {
         for (const ListedFile& listed : ReadManifestFile(manifestPath)) {
             const Entry entry = ConvertEntry(listed);
-            digests_.emplace(std::make_pair(entry.path, entry.fileName), entry.digest);
+            digests_.emplace(std::make_pair(entry.path, entry.fileName), entry.digests);
         }
     }
 
-    int ManifestHasSameEntry(const std::string& path, const std::string& fileName, const std::string& digest) const
+    int ManifestHasSameEntry(const std::string& path, const std::string& fileName, const FileDigests& digests) const
     {
         const auto found = digests_.find(std::make_pair(path, fileName));
-        return found != digests_.end() && found->second == digest ? 1 : 0;
+        return found != digests_.end() && SameDigests(found->second, digests) ? 1 : 0;
     }
 
 private:
-    std::map<std::pair<std::string, std::string>, std::string> digests_;
+    std::map<std::pair<std::string, std::string>, FileDigests> digests_;
 };
 
-// Digests by relative entry; an entry already known keeps its first digest.
-void AddDigests(const std::vector<ListedFile>& listed, std::map<std::string, std::string>* digests)
+// Digests by relative entry; an entry already known keeps its first digests.
+void AddDigests(const std::vector<ListedFile>& listed, std::map<std::string, FileDigests>* digests)
 {
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
         if (entry.acceptable)
-            digests->emplace(RelativeEntry(entry), entry.digest);
+            digests->emplace(RelativeEntry(entry), entry.digests);
     }
 }
 
@@ -141,7 +146,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
 
         CBindCallback progress(context.dialog);
         const std::string url = context.downloadUrl + "/" + entry.path + "/" + entry.fileName;
-        if (!DownloadFile(url, folder + "\\" + entry.fileName, &progress, entry.digest)) {
+        if (!DownloadFile(url, folder + "\\" + entry.fileName, &progress, entry.digests)) {
             ShowFailure(context, entry.fileName);
             return 0;
         }
@@ -157,7 +162,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
 int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::vector<ListedFile>& listed)
 {
     const CInstalledManifest installed(InstalledManifest(context, which));
-    std::map<std::string, std::string> digests;
+    std::map<std::string, FileDigests> digests;
     int result = 1;
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
@@ -167,11 +172,11 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
             result = 0;
             continue;
         }
-        digests.emplace(relative, entry.digest);
+        digests.emplace(relative, entry.digests);
         const std::string installedFile = context.installPath + "\\" + entry.path + "\\" + entry.fileName;
         const bool unchanged = ::PathFileExistsA(installedFile.c_str()) &&
-                               installed.ManifestHasSameEntry(entry.path, entry.fileName, entry.digest) &&
-                               FileDiffers(installedFile, entry.digest) == 0;
+                               installed.ManifestHasSameEntry(entry.path, entry.fileName, entry.digests) &&
+                               FileDiffers(installedFile, entry.digests) == 0;
         if (!unchanged)
             context.changedFiles.push_back(relative);
     }
@@ -234,10 +239,11 @@ int FileDigest(const std::string& path, std::string* digest)
     return ::PathFileExistsA(path.c_str()) && DigestOfFile(path, digest) ? 1 : 0;
 }
 
-int FileDiffers(const std::string& path, const std::string& digest)
+int FileDiffers(const std::string& path, const FileDigests& listed)
 {
-    std::string actual;
-    return FileDigest(path, &actual) == 1 && actual == digest ? 0 : 1;
+    FileDigests actual;
+    return ::PathFileExistsA(path.c_str()) && DigestsOfFile(path, &actual) && MatchesListedDigests(actual, listed) ? 0
+                                                                                                                   : 1;
 }
 
 std::string Utf8ToAnsi(const std::string& text)

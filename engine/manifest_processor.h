@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/content_digest.h"
 #include "engine/update_context.h"
 
 enum ManifestKind { kCommonManifest, kEditionManifest };
@@ -13,7 +14,7 @@ enum ManifestKind { kCommonManifest, kEditionManifest };
 // otherwise) and fetches what it lists, reporting on the progress dialog.
 // 1 when every needed file was fetched or nothing was needed, 0 when one
 // failed. An entry that would leave the install folder, or lists no digest,
-// counts as a failed download; every fetched file must have its listed digest.
+// counts as a failed download; every fetched file must have its listed digests.
 // A first installation stops at the first failure; an update or repair run
 // fetches the rest. Update and repair runs append to `changedFiles`, and the
 // edition pass fetches again what the common pass collected.
@@ -30,9 +31,10 @@ void MoveAsideDownloader(const std::string& folder);
 // no readable file is at `path`.
 int FileDigest(const std::string& path, std::string* digest);
 
-// 0 when the file at `path` has `digest`; 1 otherwise, also when it is
+// 0 when the file at `path` has the digests a manifest entry lists (its SHA-1,
+// and its SHA-256 where the entry gives one); 1 otherwise, also when it is
 // missing or unreadable.
-int FileDiffers(const std::string& path, const std::string& digest);
+int FileDiffers(const std::string& path, const FileDigests& listed);
 
 // UTF-8 to the ANSI code page through UTF-16; characters the code page lacks
 // become its default character. Empty when a conversion fails.

@@ -50,7 +50,7 @@ bool WriteRegistryEntries(const CUpdateContext& context)
 
     LONG error = ERROR_SUCCESS;
     if (RegKey product = CreateKey(ProductKeyPath(), KEY_ALL_ACCESS, &error)) {
-        SetText(product, "Version", context.serverVersion);
+        SetText(product, "Version", context.releaseVersion);
         SetText(product, "Path", context.installPath);
         SetText(product, "BankID", bankId);
     }

@@ -31,6 +31,7 @@ CUpdateContext::CUpdateContext(HWND dialog, const std::string& groupCode, int ru
       installPath(installFolder.empty() ? GroupValue(groupCode, kInstallPathValue) : installFolder),
       serverVersion(serverVersion),
       stagingPath(installPath + "\\" + kStagingFolderName),
+      releaseVersion(serverVersion),
       runMode(runMode),
       dialog(dialog),
       overallBar(::GetDlgItem(dialog, IDC_OVERALL_BAR)),

@@ -24,6 +24,9 @@ struct CUpdateContext {
 
     int32_t updateMode;
     std::string groupCode, downloadUrl, installPath, serverVersion, stagingPath;
+    // The release the checked manifests name; the answer's version until
+    // they are checked, and for releases whose manifests name none.
+    std::string releaseVersion;
     int32_t totalSteps = 0, currentStep = 1;
     // URLs joined with "/", paths with "\", nothing normalised: a URL ending
     // in "/" gives "//" before the file name.

@@ -8,6 +8,14 @@
 // once the faults are off (pellis-server --faults-until) the next run brings
 // 1.0.0.3.
 //
+// AttackRun: someone answers in the bank's place (make-update-releases.sh's
+// attack-NAME releases): an older signed release, a version that would freeze
+// updates, manifests mixed from two releases or signed for another bank, a
+// missing or swapped Ed25519 signature, a file that fails its SHA-256. Each is
+// refused with the installation, registry and shortcuts as they were, and once
+// the server turns genuine (pellis-server --then-release) the next run brings
+// 1.0.0.3.
+//
 // KilledRun: the program is terminated at points spread over the manifest and
 // file downloads and the copy into place; every time the next normal run
 // brings 1.0.0.3. What such a run may leave in the staging folder never goes
@@ -15,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -82,9 +91,21 @@ std::ostream& operator<<(std::ostream& out, const Installation& installation)
     return out;
 }
 
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    return ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK ? path : "";
+}
+
 Installation ReadInstallation()
 {
     Installation installation;
+    const std::string desktopShortcut =
+        SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + editionInfo.productName + ".lnk";
+    installation.files[desktopShortcut] = ReadOr(desktopShortcut, "(missing)");
+    const std::string startMenu = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\" + editionInfo.installSubPath;
+    for (const std::string& file : ListFiles(startMenu))
+        installation.files[startMenu + "\\" + file] = ReadOr(startMenu + "\\" + file, "(unreadable)");
     const std::string staged = std::string(kStagingFolder) + "\\";
     for (const std::string& file : ListFiles(kInstallFolder)) {
         if (file.compare(0, staged.size(), staged) != 0)
@@ -393,6 +414,83 @@ TEST_P(FaultRun, ShowsTheFailureKeepsTheInstallationAndTheNextRunUpdates)
 
 INSTANTIATE_TEST_SUITE_P(Cells, FaultRun, ::testing::ValuesIn(kCells),
                          [](const ::testing::TestParamInfo<Cell>& info) { return std::string(info.param.name); });
+
+// --- attacks
+
+enum class FirstWindow { none, prompt, progress };
+
+struct Attack {
+    const char* name;          // make-update-releases.sh's attack-NAME, "-" as "_"
+    FirstWindow firstWindow;   // none: the answer is malformed, the run ends silently
+    const char* status;        // what the progress dialog shows once the run gave up
+};
+
+std::ostream& operator<<(std::ostream& out, const Attack& attack)
+{
+    return out << attack.name;
+}
+
+// The rollback and freeze answers ask for a forced update (no prompt).
+const Attack kAttacks[] = {
+    {"rollback", FirstWindow::progress, kConfiguration},
+    {"freeze_negative", FirstWindow::none, nullptr},
+    {"freeze_field", FirstWindow::none, nullptr},
+    {"freeze_long", FirstWindow::none, nullptr},
+    {"mixed", FirstWindow::prompt, kConfiguration},
+    {"other_bank", FirstWindow::prompt, kConfiguration},
+    {"missing_sig", FirstWindow::prompt, kConfiguration},
+    {"swapped_sig", FirstWindow::prompt, kConfiguration},
+    {"sha256", FirstWindow::prompt, kAfterComponent},
+};
+
+class AttackRun : public ::testing::TestWithParam<Attack>, protected UpdateRuns {
+protected:
+    void SetUp() override
+    {
+        const char* off = std::getenv("PELLIS_FAULTS_OFF");
+        ASSERT_NE(off, nullptr) << "PELLIS_FAULTS_OFF names the file that turns the server genuine";
+        genuine_ = WindowsPathOf(off);
+        ::DeleteFileA(genuine_.c_str());
+        InstallOldVersion();
+    }
+    void TearDown() override { EndPrograms(); }
+
+    std::string genuine_;
+};
+
+TEST_P(AttackRun, IsRefusedWithNothingChangedAndTheGenuineUpdateFollows)
+{
+    const Attack& attack = GetParam();
+    const Installation before = ReadInstallation();
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    if (attack.firstWindow == FirstWindow::none) {
+        bool sawWindow = false;
+        EXPECT_EQ(WaitForExitWithoutWindows(program_, kRunLimitMs, &sawWindow), 0u);
+        EXPECT_FALSE(sawWindow);
+        EXPECT_EQ(DownloadRequests(), std::vector<std::string>{});
+    } else {
+        HWND dialog = attack.firstWindow == FirstWindow::prompt
+                          ? AcceptPrompt()
+                          : WaitForAccepted(program_, IsProgressDialog, kWindowLimitMs);
+        ASSERT_NE(dialog, nullptr) << "no progress dialog";
+        Shown shown;
+        ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &shown));
+        EXPECT_EQ(shown.status, attack.status);
+    }
+    EXPECT_EQ(ReadInstallation(), before) << "the installation of " << kOldVersion << " is left as it was";
+    if (std::string(attack.name) == "sha256") {
+        EXPECT_EQ(RequestsOf(Fetch::componentFile), 5u) << "a body of another SHA-256 counts as a failed attempt";
+    }
+
+    EndPrograms();
+    ASSERT_TRUE(WriteFileBytes(genuine_, "genuine\n"));
+    ASSERT_NO_FATAL_FAILURE(RunToTheEnd());
+    ExpectNewVersionInstalled();
+}
+
+INSTANTIATE_TEST_SUITE_P(Attacks, AttackRun, ::testing::ValuesIn(kAttacks),
+                         [](const ::testing::TestParamInfo<Attack>& info) { return std::string(info.param.name); });
 
 // --- killed runs
 

@@ -15,9 +15,20 @@
 #                   area on a host of its own over plain HTTP, served by a static
 #                   web server (tests/e2e/with-nginx.sh)
 #   OUT_DIR/faults  tampered-Digest.xml (one body character changed),
-#                   climbing-Digest.xml (offer's common manifest plus an entry
-#                   with Path "..\..", signed with the demo key), evil.txt
+#                   climbing-Digest.xml and its .sig (offer's common manifest
+#                   plus an entry with Path "..\..", signed with the demo
+#                   keys), evil.txt
 #                   (the file that entry names), wrong-added.js
+#   OUT_DIR/attack-NAME  what an attacker answering in the bank's place serves
+#                   over offer-http's download URL (release.json as the server
+#                   answers it, unchecked): rollback (v 9.0.0.0, update 2, over
+#                   release 1.0.0.0), freeze-negative (v -1.0.0.0),
+#                   freeze-field (a field above 65535), freeze-long (300
+#                   characters), mixed (offer-http's common manifest with
+#                   old's edition manifest), other-bank (1.0.0.3 signed for bank
+#                   0x815), missing-sig (no Digest_811.xml.sig), swapped-sig
+#                   (Digest.xml.sig holds the edition manifest's), sha256
+#                   (Data/a.dat listed, and signed, with another SHA-256)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -61,18 +72,54 @@ if verify "$faults/tampered-Digest.xml"; then echo "make-update-releases: tamper
 printf 'not the published script\n' >"$faults/wrong-added.js"
 printf 'written outside the install folder\n' >"$faults/evil.txt"
 
-# The publisher refuses such an entry, so it is added here and the manifest
-# signed again the way the download area signs (see tests/fixtures/signed).
-text=$(cat "$common"; printf x)
-text=${text%x}
-marker=$'\r\n<Sign>'
-body=${text%%"$marker"*}
-closing="<${text##*<}"
-entry="    <File Path=\"..\\..\" FileName=\"evil.txt\" Digest=\"$(openssl dgst -sha1 -binary "$faults/evil.txt" | base64)\" />"
-end_of_list='  </FileInfo>'
-body="${body%"$end_of_list"}$entry"$'\r\n'"$end_of_list"
-signature=$(printf '%s%s' "$body" "$closing" | openssl dgst -sha1 -binary |
-  openssl pkeyutl -sign -inkey "$deploy/signing.key.pem" -pkeyopt rsa_padding_mode:pkcs1 | od -An -v -tx1 |
-  tr -d ' \n' | tr a-f A-F)
-printf '%s%s%s%s%s' "$body" "$marker" "$signature" $'</Sign>\r\n' "$closing" >"$faults/climbing-Digest.xml"
-verify "$faults/climbing-Digest.xml" || { echo "make-update-releases: the crafted manifest does not verify" >&2; exit 1; }
+# Manifests the publisher would never write are edited here and signed again
+# the way the download area signs (see tests/fixtures/signed): EDIT is a sed
+# script for the manifest's body (its text before the signature trailer).
+resign() {  # MANIFEST EDIT OUT
+  local text body closing signature marker=$'\r\n<Sign>'
+  text=$(cat "$1"; printf x)
+  text=${text%x}
+  body=$(printf '%s' "${text%%"$marker"*}" | sed "$2"; printf x)
+  body=${body%x}
+  closing="<${text##*<}"
+  signature=$(printf '%s%s' "$body" "$closing" | openssl dgst -sha1 -binary |
+    openssl pkeyutl -sign -inkey "$deploy/signing.key.pem" -pkeyopt rsa_padding_mode:pkcs1 | od -An -v -tx1 |
+    tr -d ' \n' | tr a-f A-F)
+  printf '%s%s%s%s%s' "$body" "$marker" "$signature" $'</Sign>\r\n' "$closing" >"$3"
+  verify "$3" || { echo "make-update-releases: the crafted $3 does not verify" >&2; exit 1; }
+  openssl pkeyutl -sign -rawin -inkey "$deploy/signing-ed25519.key.pem" -in "$3" | base64 -w0 >"$3.sig"
+}
+
+# The publisher refuses an entry that climbs out of the install folder.
+entry="    <File Path=\"..\\\\..\" FileName=\"evil.txt\" Digest=\"$(openssl dgst -sha1 -binary "$faults/evil.txt" | base64)\" \/>"
+resign "$common" "s|^  </FileInfo>|$entry\r\n&|" "$faults/climbing-Digest.xml"
+
+# --- attacks: each answers through pellis-server --release, the genuine
+# offer-http following with --then-release.
+http_url=${url/#https:/http:}
+attack() {  # NAME V UPDATE FROM
+  mkdir -p "$out/attack-$1"
+  cp -r "$out/$4/download" "$out/attack-$1/"
+  printf '{"bank":"811","v":"%s","update":"%s","url":"%s"}\n' "$2" "$3" "$http_url" >"$out/attack-$1/release.json"
+}
+publish older old 1.0.0.0 0 "$http_url"
+attack rollback 9.0.0.0 2 older
+attack freeze-negative -1.0.0.0 2 offer-http
+attack freeze-field 1.65536.0.0 2 offer-http
+attack freeze-long "$(printf '0%.0s' {1..293})1.0.0.0" 2 offer-http
+attack mixed 1.0.0.3 1 offer-http
+cp "$out/old/download/Digest_811.xml" "$out/old/download/Digest_811.xml.sig" "$out/attack-mixed/download/"
+"$native/tools/publish/pellis-publish" --deploy "$deploy" --bank 0x815 --version 1.0.0.3 --update 1 --url "$http_url" \
+  --files "$out/assistant-new" --edition-list "$fixtures/edition.list" --out "$out/bank815" >/dev/null
+attack other-bank 1.0.0.3 1 offer-http
+cp "$out/bank815/download/Digest.xml" "$out/bank815/download/Digest.xml.sig" "$out/attack-other-bank/download/"
+cp "$out/bank815/download/Digest_815.xml" "$out/attack-other-bank/download/Digest_811.xml"
+cp "$out/bank815/download/Digest_815.xml.sig" "$out/attack-other-bank/download/Digest_811.xml.sig"
+attack missing-sig 1.0.0.3 1 offer-http
+rm "$out/attack-missing-sig/download/Digest_811.xml.sig"
+attack swapped-sig 1.0.0.3 1 offer-http
+cp "$out/attack-swapped-sig/download/Digest_811.xml.sig" "$out/attack-swapped-sig/download/Digest.xml.sig"
+attack sha256 1.0.0.3 1 offer-http
+other_sha256=$(printf 'another file' | openssl dgst -sha256 -binary | base64)
+resign "$out/offer-http/download/Digest.xml" "/FileName=\"a.dat\"/s|SHA256=\"[^\"]*\"|SHA256=\"$other_sha256\"|" \
+  "$out/attack-sha256/download/Digest.xml"

@@ -206,8 +206,9 @@ TEST_F(PromptedUpdate, ReplacesChangedFilesAndRestartsTheAssistant)
     EXPECT_EQ(ListFiles(kStaging), std::vector<std::string>{}) << "the staging folder is emptied";
 
     const std::vector<std::string> requests = DownloadRequests();
-    EXPECT_EQ(Distinct(requests), (std::set<std::string>{"Digest.xml", "Digest_811.xml", "Config.ini", "Data/a.dat",
-                                                         "Script/added.js", "Plugins/Edition811.dll"}));
+    EXPECT_EQ(Distinct(requests),
+              (std::set<std::string>{"Digest.xml", "Digest.xml.sig", "Digest_811.xml", "Digest_811.xml.sig",
+                                     "Config.ini", "Data/a.dat", "Script/added.js", "Plugins/Edition811.dll"}));
     EXPECT_EQ(CountOf(requests, "Digest.xml"), 1u);
     EXPECT_EQ(CountOf(requests, "Digest_811.xml"), 1u);
 
@@ -277,7 +278,8 @@ TEST_F(NothingChanged, ReportsNoUpdateNeededAndFetchesOnlyTheManifests)
     LetGo();
 
     EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
-    EXPECT_EQ(DownloadRequests(), (std::vector<std::string>{"Digest.xml", "Digest_811.xml"}));
+    EXPECT_EQ(DownloadRequests(),
+              (std::vector<std::string>{"Digest.xml", "Digest.xml.sig", "Digest_811.xml", "Digest_811.xml.sig"}));
     EXPECT_EQ(InstalledVersion(), kNewVersion);
 }
 

@@ -41,13 +41,18 @@ TEST_F(FileDigestTest, NoReadableFileLeavesTheDigestAlone)
     EXPECT_EQ(digest, "untouched");
 }
 
-TEST_F(FileDigestTest, DiffersUnlessTheDigestMatches)
+TEST_F(FileDigestTest, DiffersUnlessTheListedDigestsMatch)
 {
     WriteBytes(At("abc"), "abc");
-    EXPECT_EQ(FileDiffers(At("abc"), "qZk+NkcGgWq6PiVxeFDCbJzQ2J0="), 0);
-    EXPECT_EQ(FileDiffers(At("abc"), "2jmj7l5rSw0yVb/vlWAYkK/YBwk="), 1);
-    EXPECT_EQ(FileDiffers(At("missing"), ""), 1);
-    EXPECT_EQ(FileDiffers(kFolder, ""), 1);
+    const std::string abcSha1 = "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=";
+    const std::string abcSha256 = "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=";
+    EXPECT_EQ(FileDiffers(At("abc"), {abcSha1}), 0);
+    EXPECT_EQ(FileDiffers(At("abc"), {abcSha1, abcSha256}), 0);
+    EXPECT_EQ(FileDiffers(At("abc"), {"2jmj7l5rSw0yVb/vlWAYkK/YBwk="}), 1);
+    EXPECT_EQ(FileDiffers(At("abc"), {abcSha1, "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU="}), 1)
+        << "the listed SHA-1 with another SHA-256";
+    EXPECT_EQ(FileDiffers(At("missing"), {}), 1);
+    EXPECT_EQ(FileDiffers(kFolder, {}), 1);
 }
 
 TEST(Utf8ToAnsi, ConvertsToTheAnsiCodePage)

@@ -24,6 +24,8 @@ const char kFolder[] = "C:\\download";
 const char kOldContent[] = "the file from before";
 const std::string kBodyDigest = "4uaEGLGZk0MplhVM4lL7D/8F0dM=";  // tests/fixtures/http/body10000.bin
 const std::string kAbcDigest = "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=";
+const std::string kBodySha256 = "D4QFxjb4bGuLOE9mLm+BPToSImtZV4SteBCaWrElzGM=";
+const std::string kAbcSha256 = "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=";
 
 std::string Body()
 {
@@ -48,7 +50,7 @@ struct DownloadCase {
     const char* why;
     std::string url;         // below the bank's host
     const char* oldContent;  // of a file already at the target, or null
-    std::string digest;
+    FileDigests digests;  // as a manifest entry lists them
     int result;
     size_t attempts;
     std::string content;  // at the target afterwards
@@ -73,7 +75,7 @@ TEST_P(DownloadFileTable, FetchesOrLeavesTheTargetAlone)
     const std::string path = c.url.substr(0, c.url.find('?'));
     const size_t before = RequestsFor(path);
 
-    EXPECT_EQ(DownloadFile(kBank + c.url, target, nullptr, c.digest), c.result);
+    EXPECT_EQ(DownloadFile(kBank + c.url, target, nullptr, c.digests), c.result);
     EXPECT_EQ(RequestsFor(path) - before, c.attempts);
     EXPECT_EQ(ReadBytes(target), c.content);
     EXPECT_FALSE(Exists(target + ".part"));
@@ -82,24 +84,32 @@ TEST_P(DownloadFileTable, FetchesOrLeavesTheTargetAlone)
 INSTANTIATE_TEST_SUITE_P(
     DownloadFile, DownloadFileTable,
     ::testing::Values(
-        DownloadCase{"whole body", "/body10000", nullptr, "", 1, 1, Body()},
-        DownloadCase{"whole body of the listed digest replaces the old file", "/body10000", kOldContent, kBodyDigest,
-                     1, 1, Body()},
-        DownloadCase{"body of another digest", "/body10000", kOldContent, kAbcDigest, 0, 5, kOldContent},
-        DownloadCase{"body cut short", "/truncated", nullptr, "", 0, 5, "<missing>"},
-        DownloadCase{"body cut short, old file", "/truncated", kOldContent, "", 0, 5, kOldContent},
-        DownloadCase{"more announced than sent", "/longer", nullptr, "", 0, 5, "<missing>"},
-        DownloadCase{"404, no file", "/gone", nullptr, "", 0, 5, "<missing>"},
-        DownloadCase{"404, a file there", "/gone", kOldContent, "", 1, 1, kOldContent},
-        DownloadCase{"404, a file of another digest", "/gone", kOldContent, kAbcDigest, 0, 5, kOldContent},
-        DownloadCase{"404, a file of the listed digest", "/gone", "abc", kAbcDigest, 1, 1, "abc"},
-        DownloadCase{"Content-Length 0", "/empty", nullptr, "", 1, 1, ""}));
+        DownloadCase{"whole body", "/body10000", nullptr, {}, 1, 1, Body()},
+        DownloadCase{"whole body of the listed digest replaces the old file", "/body10000", kOldContent,
+                     {kBodyDigest}, 1, 1, Body()},
+        DownloadCase{"whole body of both listed digests", "/body10000", kOldContent, {kBodyDigest, kBodySha256}, 1,
+                     1, Body()},
+        DownloadCase{"body of another digest", "/body10000", kOldContent, {kAbcDigest}, 0, 5, kOldContent},
+        // What a SHA-1 collision would look like: the listed SHA-1, another SHA-256.
+        DownloadCase{"body of the listed SHA-1 but another SHA-256", "/body10000", kOldContent,
+                     {kBodyDigest, kAbcSha256}, 0, 5, kOldContent},
+        DownloadCase{"body cut short", "/truncated", nullptr, {}, 0, 5, "<missing>"},
+        DownloadCase{"body cut short, old file", "/truncated", kOldContent, {}, 0, 5, kOldContent},
+        DownloadCase{"more announced than sent", "/longer", nullptr, {}, 0, 5, "<missing>"},
+        DownloadCase{"404, no file", "/gone", nullptr, {}, 0, 5, "<missing>"},
+        DownloadCase{"404, a file there", "/gone", kOldContent, {}, 1, 1, kOldContent},
+        DownloadCase{"404, a file of another digest", "/gone", kOldContent, {kAbcDigest}, 0, 5, kOldContent},
+        DownloadCase{"404, a file of the listed digest", "/gone", "abc", {kAbcDigest}, 1, 1, "abc"},
+        DownloadCase{"404, a file of both listed digests", "/gone", "abc", {kAbcDigest, kAbcSha256}, 1, 1, "abc"},
+        DownloadCase{"404, a file of the listed SHA-1 but another SHA-256", "/gone", "abc",
+                     {kAbcDigest, kBodySha256}, 0, 5, "abc"},
+        DownloadCase{"Content-Length 0", "/empty", nullptr, {}, 1, 1, ""}));
 
 TEST(DownloadFile, OverHttpsWithASelfSignedCertificate)
 {
     const std::string target = Target("https");
     const size_t before = RequestsFor("/body10000");
-    EXPECT_EQ(DownloadFile("https://bank.example/body10000", target, nullptr, kBodyDigest), 1);
+    EXPECT_EQ(DownloadFile("https://bank.example/body10000", target, nullptr, {kBodyDigest}), 1);
     EXPECT_EQ(RequestsFor("/body10000") - before, 1u);
     EXPECT_EQ(ReadBytes(target), Body());
 }
@@ -174,7 +184,7 @@ TEST(DownloadFile, StalePartFileNeverBecomesTheResult)
     EXPECT_EQ(DownloadFile(std::string(kBank) + "/gone", target, nullptr), 0);
     EXPECT_FALSE(Exists(target));
 
-    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, nullptr, kBodyDigest), 1);
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, nullptr, {kBodyDigest}), 1);
     EXPECT_EQ(ReadBytes(target), Body());
     EXPECT_FALSE(Exists(target + ".part"));
 }
@@ -196,7 +206,7 @@ TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
 {
     const std::string target = Target("silent");
     const DWORD start = ::GetTickCount();
-    const int result = DownloadAttempt(std::string(kBank) + "/silent", target, nullptr, "");
+    const int result = DownloadAttempt(std::string(kBank) + "/silent", target, nullptr, {});
     const DWORD elapsed = ::GetTickCount() - start;
     // Windows reports the time-out (2); Wine reports it as a closed connection (1).
     EXPECT_NE(result, kAttemptDone);

@@ -122,12 +122,15 @@ TEST_F(ManifestPass, FirstInstallationFetchesEveryEntryIntoTheInstallFolder)
     EXPECT_EQ(ReadBytes("C:\\first\\Config.ini"), Fixture("Config.ini"));
     EXPECT_EQ(ReadBytes("C:\\first\\Data\\说明.txt"), Fixture("Data/说明.txt"));
     EXPECT_EQ(ReadBytes("C:\\first\\Plugins\\PlugA.dll"), Fixture("Plugins/PlugA.dll"));
+    // Each manifest, then the Ed25519 signature published beside it.
     const std::vector<std::string> paths = RequestedPaths(before);
-    ASSERT_EQ(paths.size(), 5u);
+    ASSERT_EQ(paths.size(), 7u);
     EXPECT_EQ(paths[0], "/download/811/Digest.xml");
-    EXPECT_EQ(paths[1], "/download/811/Digest_811.xml");
-    EXPECT_EQ(paths[2], "/download/811//Config.ini");  // an empty Path leaves "//"
-    EXPECT_EQ(paths[4], "/download/811/Plugins/PlugA.dll");
+    EXPECT_EQ(paths[1], "/download/811/Digest.xml.sig");
+    EXPECT_EQ(paths[2], "/download/811/Digest_811.xml");
+    EXPECT_EQ(paths[3], "/download/811/Digest_811.xml.sig");
+    EXPECT_EQ(paths[4], "/download/811//Config.ini");  // an empty Path leaves "//"
+    EXPECT_EQ(paths[6], "/download/811/Plugins/PlugA.dll");
 
     EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "正在下载 PlugA.dll   3/3");
     EXPECT_EQ(host_.Text(IDC_FILE_PERCENT), "100.00%");
@@ -166,13 +169,13 @@ TEST_F(ManifestPass, UpdateFetchesOnlyChangedFilesIntoTheStagingFolder)
 
     // The edition pass fetches again what the common pass collected.
     const std::vector<std::string> paths = RequestedPaths(before);
-    ASSERT_EQ(paths.size(), 5u);
-    EXPECT_EQ(paths[2], "/download/811/Config.ini");
-    EXPECT_EQ(paths[3], "/download/811/Config.ini");
+    ASSERT_EQ(paths.size(), 7u);
+    EXPECT_EQ(paths[4], "/download/811/Config.ini");
+    EXPECT_EQ(paths[5], "/download/811/Config.ini");
     // The URL joins the entry's "\" in; WinINet may send it as "/" (Wine does) or escaped.
-    EXPECT_TRUE(paths[4] == "/download/811/Plugins\\PlugA.dll" || paths[4] == "/download/811/Plugins%5CPlugA.dll" ||
-                paths[4] == "/download/811/Plugins/PlugA.dll")
-        << paths[4];
+    EXPECT_TRUE(paths[6] == "/download/811/Plugins\\PlugA.dll" || paths[6] == "/download/811/Plugins%5CPlugA.dll" ||
+                paths[6] == "/download/811/Plugins/PlugA.dll")
+        << paths[6];
 
     EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "正在下载 Plugins\\PlugA.dll   2/2");
     EXPECT_EQ(host_.Text(IDC_OVERALL_PERCENT), "100.00%");
