@@ -48,8 +48,11 @@ int NotifyRunningAssistant(CUpdateContext& context)
 
 int SendAssistantCommand(const std::string& command, const std::string& argument)
 {
+    // Whoever serves the pipe may be any process of the session: it learns who
+    // we are, but may not act as this elevated program.
     UniqueHandle pipe(::CreateFileA(kAssistantPipe, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                    nullptr));
     if (!pipe)
         return 0;
     const std::string message = kMessagePrefix + command + kMessageSeparator + argument;

@@ -33,6 +33,13 @@ LONG SetText(const RegKey& key, const char* name, const std::string& text)
                             static_cast<DWORD>(text.size() + 1));
 }
 
+// A path as a command line: in double quotes, or Windows runs a planted
+// "D:\My.exe" for "D:\My Apps\..." at every logon and at uninstall.
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
 // Composed for a debugger or DebugView; the user is never shown them.
 void Trace(const char* format, LONG error)
 {
@@ -58,7 +65,7 @@ bool WriteRegistryEntries(const CUpdateContext& context)
     RegKey uninstall = CreateKey(kUninstallRoot + editionInfo.productName, KEY_ALL_ACCESS, &error);
     if (!uninstall)
         return false;
-    SetText(uninstall, "UninstallString", context.installPath + "\\" + installInfo.uninstallerFileName);
+    SetText(uninstall, "UninstallString", Quoted(context.installPath + "\\" + installInfo.uninstallerFileName));
     SetText(uninstall, "Publisher", kPublisher);
     SetText(uninstall, "DisplayName", editionInfo.productName);
     SetText(uninstall, "DisplayVersion", installInfo.serverVersion);
@@ -75,7 +82,7 @@ bool WriteRegistryEntries(const CUpdateContext& context)
     if (autoStart) {
         char program[32];
         std::snprintf(program, sizeof program, kStartupProgramFormat, bankId);
-        error = SetText(run, editionInfo.productName.c_str(), context.installPath + program);
+        error = SetText(run, editionInfo.productName.c_str(), Quoted(context.installPath + program));
         if (error != ERROR_SUCCESS) {
             Trace("write run failed %d", error);
             return false;

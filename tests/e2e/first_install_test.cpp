@@ -304,12 +304,13 @@ protected:
         EXPECT_EQ(ReadText(product, KEY_WOW64_32KEY, "BankID"), "811");
         const std::string uninstall = kUninstallRoot + editionInfo.productName;
         EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "UninstallString"),
-                  Installed(installInfo.uninstallerFileName));
+                  "\"" + Installed(installInfo.uninstallerFileName) + "\"");
         EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "Publisher"), "Velmora科技股份有限公司");
         EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "DisplayName"), editionInfo.productName);
         EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "DisplayVersion"), kVersion);
         EXPECT_EQ(ReadText(uninstall, KEY_WOW64_32KEY, "DisplayIcon"), Installed(installInfo.webUiFileName));
-        EXPECT_EQ(ReadText(kRunKey, KEY_WOW64_64KEY, editionInfo.productName), Installed("LumaroPop_811.exe"));
+        EXPECT_EQ(ReadText(kRunKey, KEY_WOW64_64KEY, editionInfo.productName),
+                  "\"" + Installed("LumaroPop_811.exe") + "\"");
     }
 
     RunningProgram program_;

@@ -117,11 +117,14 @@ TEST_F(RegistryEntries, EachKeyLandsInItsView)
     EXPECT_FALSE(ReadValue(kRunKey, KEY_WOW64_32KEY, editionInfo.productName).present);
 }
 
-TEST_F(RegistryEntries, UninstallEntryNamesTheInstalledProgramsUnquoted)
+// The uninstaller's command line is quoted (the install folder may hold blanks);
+// the icon is a path, not a command line.
+TEST_F(RegistryEntries, UninstallEntryNamesTheInstalledPrograms)
 {
     ASSERT_TRUE(Write());
     const std::string uninstall = kUninstallRoot + editionInfo.productName;
-    ExpectText(ReadValue(uninstall, KEY_WOW64_32KEY, "UninstallString"), kInstallFolder + std::string("\\uninst_811.exe"));
+    ExpectText(ReadValue(uninstall, KEY_WOW64_32KEY, "UninstallString"),
+               "\"" + std::string(kInstallFolder) + "\\uninst_811.exe\"");
     ExpectText(ReadValue(uninstall, KEY_WOW64_32KEY, "Publisher"), "Velmora科技股份有限公司");
     ExpectText(ReadValue(uninstall, KEY_WOW64_32KEY, "DisplayName"), "Aldmoor银行Pellisor");
     ExpectText(ReadValue(uninstall, KEY_WOW64_32KEY, "DisplayVersion"), "2.0.0.7");
@@ -149,7 +152,7 @@ TEST_P(BankIdForms, ProductKeyAndStartupValue)
     ExpectText(ReadValue(product, KEY_WOW64_32KEY, "Path"), kInstallFolder);
     ExpectText(ReadValue(product, KEY_WOW64_32KEY, "BankID"), GetParam().bankIdText);
     ExpectText(ReadValue(kRunKey, KEY_WOW64_64KEY, editionInfo.productName),
-               kInstallFolder + std::string("\\") + GetParam().startupProgram);
+               "\"" + std::string(kInstallFolder) + "\\" + GetParam().startupProgram + "\"");
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, BankIdForms,
