@@ -109,8 +109,11 @@ Outcome ReceiveBody(HINTERNET request, DWORD announced, const std::string& path,
     const std::string partPath = path + kPartSuffix;
     Outcome outcome;
     {
-        UniqueHandle part(::CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Made new: a ".part" that is already there may be a link or a second
+        // name of another file, which overwriting it would write into.
+        ::DeleteFileA(partPath.c_str());
+        UniqueHandle part(::CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
         if (!part)
             return Outcome::failed;
         outcome = StreamBody(request, announced, part.get(), progress, expected);

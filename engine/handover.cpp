@@ -11,6 +11,7 @@
 #include "engine/update_context.h"
 #include "protocol/version_answer.h"
 #include "system/handles.h"
+#include "system/link_checks.h"
 
 namespace {
 
@@ -78,9 +79,16 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
     // The part of `folder` below the staging folder, empty for the staging folder itself.
     const std::string relative =
         folder.size() > context.stagingPath.size() ? folder.substr(context.stagingPath.size() + 1) : std::string();
+    // Into real folders of the installation only: a folder there that is a
+    // junction or symbolic link would lead the copy anywhere.
+    if (!IsPlainFolderChain(context.installPath, relative))
+        AbandonOnFileInUse();
     do {
         const std::string name = entry.cFileName;
         const std::string source = folder + "\\" + name;
+        // Nothing staged through a link is copied.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (name[0] != '.' && !CopyTree(context, source))
                 return 0;
@@ -90,6 +98,11 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
         // A running downloader cannot be overwritten, but it can be renamed.
         if (name == installInfo.downloaderFileName)
             MoveAsideDownloader(context.installPath);
+        // A target that is a link or shares its data with another name is
+        // replaced by a new file, never written into.
+        const LinkFacts existing = ReadLinkFacts(target);
+        if (existing.exists && !IsPlainFile(existing) && !::DeleteFileA(target.c_str()))
+            AbandonOnFileInUse();
         if (!::CopyFileA(source.c_str(), target.c_str(), FALSE))
             AbandonOnFileInUse();
     } while (::FindNextFileA(listing.get(), &entry));

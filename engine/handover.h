@@ -23,5 +23,8 @@ int CopyStagedFiles(CUpdateContext& context);
 
 // Copies every file below `folder` (the staging folder or a folder in it) to
 // the same place below the install folder; folders whose name begins with "."
-// are left out. The destination folders must exist.
+// and reparse points are left out. The destination folders must exist and be
+// no reparse points; a destination file that is a link or has more than one
+// name is deleted first, so the copy makes a new file instead of writing
+// into another.
 int CopyTree(CUpdateContext& context, const std::string& folder);

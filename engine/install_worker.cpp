@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
+#include "system/link_checks.h"
 #include "ui/progress_dlg.h"
 
 namespace {
@@ -45,7 +46,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
 
     if (context->runMode == kRunModeInstall)
         RemoveOldGeneration(window);
-    if (!CreateFolderTree(installInfo.installPath))
+    if (!CreateProtectedFolderTree(installInfo.installPath))
         return GiveUp(dialog);
     CreateInstallFolders(*context);
     // Whatever a killed or abandoned run left in the staging folder (a ".part",
@@ -94,13 +95,17 @@ int PurgeStaging(const CUpdateContext& context)
 
 int PurgeFolder(const std::string& folder)
 {
+    // A junction or symbolic link is never entered nor deleted through: it may
+    // lead anywhere, and a user may have planted it.
+    if (!IsPlainFolder(ReadLinkFacts(folder)))
+        return 0;
     WIN32_FIND_DATAA entry;
     FindHandle listing(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
     if (!listing)
         return 0;
     do {
         // Covers "." and "..".
-        if (entry.cFileName[0] == '.')
+        if (entry.cFileName[0] == '.' || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             continue;
         const std::string path = folder + "\\" + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)

@@ -13,7 +13,9 @@ struct CUpdateContext;
 // step the run depends on fails; the dialog then stays open with its texts.
 DWORD WINAPI InstallWorker(LPVOID progressDialog);
 
-// Empties the staging folder; PurgeFolder's result.
+// Empties the staging folder; PurgeFolder's result. Reparse points in it are
+// left alone, neither entered nor deleted; a folder that is one itself is not
+// purged (0).
 int PurgeStaging(const CUpdateContext& context);
 
 // Deletes every file below `folder` and keeps the folders; entries whose name

@@ -9,6 +9,7 @@
 #include "engine/config.h"
 #include "engine/file_download.h"
 #include "engine/manifest.h"
+#include "engine/manifest_names.h"
 #include "engine/progress_view.h"
 #include "engine/registry_paths.h"
 #include "engine/release_check.h"
@@ -18,6 +19,7 @@
 #include "protocol/signed_file.h"
 #include "protocol/version_answer.h"
 #include "res/resource.h"
+#include "system/link_checks.h"
 #include "system/registry.h"
 
 namespace {
@@ -65,6 +67,11 @@ int DownloadConfiguration(CUpdateContext& context)
         {context.commonManifestUrl, staged ? context.stagedCommonManifest : context.installedCommonManifest},
         {context.editionManifestUrl, staged ? context.stagedEditionManifest : context.installedEditionManifest},
     };
+    // Never written through a junction or symbolic link in the install tree.
+    if (!IsPlainFolderChain(context.installPath, staged ? kStagingFolderName : "")) {
+        ::OutputDebugStringA("manifests refused: the install tree holds a link");
+        return 0;
+    }
     for (const auto& [url, target] : manifests) {
         SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", "配置文件"));
         // Without a digest: a manifest is trusted on its signatures alone.

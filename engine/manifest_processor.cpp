@@ -12,9 +12,11 @@
 #include "engine/content_digest.h"
 #include "engine/file_download.h"
 #include "engine/manifest.h"
+#include "engine/manifest_names.h"
 #include "engine/progress_view.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
+#include "system/link_checks.h"
 #include "system/relative_path.h"
 
 namespace {
@@ -140,6 +142,11 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
             if (!::PathIsDirectoryA(folder.c_str()))
                 ::CreateDirectoryA(folder.c_str(), nullptr);
         }
+        // Never written through a junction or symbolic link in the install tree.
+        if (!IsPlainFolderChain(context.installPath, entry.path)) {
+            ShowFailure(context, entry.fileName);
+            return 0;
+        }
         ShowDownloading(context, entry.fileName, context.currentStep, context.totalSteps);
         if (entry.fileName == installInfo.downloaderFileName)
             MoveAsideDownloader(context.installPath);
@@ -198,7 +205,12 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
         ShowDownloading(context, relative, step, count);
         const auto digest = digests.find(relative);
         CBindCallback progress(context.dialog);
-        if (digest == digests.end() || !DownloadFile(context.downloadUrl + "/" + relative,
+        const size_t lastSeparator = relative.rfind('\\');
+        const std::string stagedFolder =
+            std::string(kStagingFolderName) +
+            (lastSeparator == std::string::npos ? std::string() : "\\" + relative.substr(0, lastSeparator));
+        if (digest == digests.end() || !IsPlainFolderChain(context.installPath, stagedFolder) ||
+            !DownloadFile(context.downloadUrl + "/" + relative,
                                                      context.stagingPath + "\\" + relative, &progress,
                                                      digest->second)) {
             ShowFailure(context, relative);

@@ -10,6 +10,7 @@
 #include "engine/progress_view.h"
 #include "res/resource.h"
 #include "system/handles.h"
+#include "system/link_checks.h"
 
 namespace {
 
@@ -19,26 +20,53 @@ const char kTemporaryName[] = "Tiroupdate.exe";
 const char kKillScript[] = "killprocess.vbs";
 constexpr DWORD kScriptSettleMs = 500;
 
-void RenameWithOneRetry(const char* from, const char* to)
+void RenameWithOneRetry(const std::string& from, const std::string& to)
 {
-    if (!::MoveFileA(from, to))
-        ::MoveFileA(from, to);
+    if (!::MoveFileA(from.c_str(), to.c_str()))
+        ::MoveFileA(from.c_str(), to.c_str());
 }
 
-std::string RunningFileName()
+std::string RunningProgramPath()
 {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, sizeof path);
-    const std::string full(path);
-    return full.substr(full.rfind('\\') + 1);
+    return path;
 }
 
-void EmptyKillScript()
+std::string FolderOf(const std::string& path)
 {
-    if (!::PathFileExistsA(kKillScript))
+    return path.substr(0, path.rfind('\\'));
+}
+
+// The old generation's helper names its files relative to the working folder,
+// a browser's download folder; this program acts on them only when that is the
+// folder it runs from, never in some other folder a user pointed it at.
+bool WorkingInOwnFolder(const std::string& ownFolder)
+{
+    char working[MAX_PATH] = {};
+    const DWORD length = ::GetCurrentDirectoryA(sizeof working, working);
+    if (length == 0 || length >= sizeof working)
+        return false;
+    std::string folder(working, length);
+    if (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    return ::lstrcmpiA(folder.c_str(), ownFolder.c_str()) == 0;
+}
+
+bool IsPlain(const std::string& path)
+{
+    return IsPlainFile(ReadLinkFacts(path));
+}
+
+// Truncated through a handle on the file itself: a link or second name there
+// would have this elevated program empty some other file.
+void EmptyKillScript(const std::string& path)
+{
+    UniqueHandle script = OpenPlainFile(path, GENERIC_WRITE);
+    if (!script)
         return;
-    UniqueHandle script(::CreateFileA(kKillScript, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+    ::SetFilePointer(script.get(), 0, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(script.get());
     script.reset();
     ::Sleep(kScriptSettleMs);
 }
@@ -59,19 +87,24 @@ bool RemoveOldGeneration(HWND dialog)
     removal.lpParameters = parameters.c_str();
     removal.nShow = SW_HIDE;
 
-    if (::PathFileExistsA(kTemporaryName))
-        ::DeleteFileA(kTemporaryName);
-    EmptyKillScript();
-    const std::string running = RunningFileName();
-    if (::PathFileExistsA(running.c_str()))
-        RenameWithOneRetry(running.c_str(), kTemporaryName);
+    const std::string running = RunningProgramPath();
+    const std::string folder = FolderOf(running);
+    const std::string temporary = folder + "\\" + kTemporaryName;
+    const bool ownFolder = WorkingInOwnFolder(folder);
+    if (ownFolder) {
+        if (IsPlain(temporary))
+            ::DeleteFileA(temporary.c_str());
+        EmptyKillScript(folder + "\\" + kKillScript);
+        if (IsPlain(running))
+            RenameWithOneRetry(running, temporary);
+    }
 
     if (::ShellExecuteExA(&removal)) {
         UniqueHandle installer(removal.hProcess);
         ::WaitForSingleObject(installer.get(), INFINITE);
     }
 
-    if (::PathFileExistsA(kTemporaryName))
-        RenameWithOneRetry(kTemporaryName, installInfo.downloaderFileName.c_str());
+    if (ownFolder && IsPlain(temporary))
+        RenameWithOneRetry(temporary, folder + "\\" + installInfo.downloaderFileName);
     return true;
 }

@@ -6,6 +6,8 @@
 
 // Runs "msiexec.exe /X{code} /quiet" hidden and waits for it, renaming the
 // running downloader's file in the working folder to "Tiroupdate.exe" around
-// it and to its edition name afterwards; empties "killprocess.vbs". Nothing
-// happens for an edition without an old product code. Always true.
+// it and to its edition name afterwards; empties "killprocess.vbs". The file
+// steps run only when the working folder is the downloader's own folder, and
+// act only on plain files there (no reparse point, one name). Nothing happens
+// for an edition without an old product code. Always true.
 bool RemoveOldGeneration(HWND dialog);

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
+#include "system/link_checks.h"
 #include "system/shell_link.h"
 
 namespace {
@@ -25,6 +26,18 @@ bool SpecialFolderPath(int csidl, char* buffer)
     const bool found = ::SHGetPathFromIDListA(itemList, buffer) != FALSE;
     ::CoTaskMemFree(itemList);
     return found;
+}
+
+// The quick-launch folder lies in the user's own profile, where the user may
+// have planted a link: the shortcut is never saved through one. A link in the
+// shortcut's place is removed (its name only), so the save makes a new file.
+bool CanWriteUserShortcut(const std::string& folder, const std::string& linkName)
+{
+    if (!IsPlainFolder(ReadLinkFacts(folder)))
+        return false;
+    const std::string path = folder + "\\" + linkName;
+    const LinkFacts existing = ReadLinkFacts(path);
+    return !existing.exists || IsPlainFile(existing) || ::DeleteFileA(path.c_str()) != FALSE;
 }
 
 }  // namespace
@@ -59,7 +72,7 @@ void CreateShortcuts(HWND dialog)
         std::string quickLaunch;
         // Not created when missing: only systems that have the bar get the shortcut.
         if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &appData)) &&
-            GetQuickLaunchFolder(appData, &quickLaunch))
+            GetQuickLaunchFolder(appData, &quickLaunch) && CanWriteUserShortcut(quickLaunch, linkName))
             CreateShortcut(target, quickLaunch, linkName);
     }
 }

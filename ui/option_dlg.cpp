@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/config.h"
+#include "engine/install_folders.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
 #include "system/folder_tree.h"
@@ -130,7 +131,7 @@ void COptionDlg::Next()
         return;
     }
     installInfo.installPath = CollapseDoubledBackslashes(text);
-    if (!CreateFolderTree(installInfo.installPath)) {
+    if (!IsAcceptableInstallFolder(installInfo.installPath) || !CreateProtectedFolderTree(installInfo.installPath)) {
         RefusePath();
         return;
     }

@@ -483,6 +483,22 @@ TEST_F(RefusedFolder, MissingDriveIsNotAValidPath)
     EXPECT_EQ(WaitForPage(program_, Page::Progress, 1000), nullptr);
 }
 
+// An existing folder that users may change could have its programs replaced
+// before this elevated program or the logon starts them.
+TEST_F(RefusedFolder, ExistingFolderThatUsersMayModifyIsNotAValidPath)
+{
+    const std::string folder = "C:\\Shared Apps";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    ::SetDlgItemTextA(options, IDC_INSTALL_FOLDER, folder.c_str());
+    Click(options, IDOK);
+    EXPECT_EQ(Answer(IDOK), "路径不合法");
+    EXPECT_NE(WaitForPage(program_, Page::Options), nullptr) << "the options stay open";
+    EXPECT_EQ(WaitForPage(program_, Page::Progress, 1000), nullptr);
+}
+
 class RunningBrowser : public FirstInstall {};
 
 TEST_F(RunningBrowser, IsClosedAfterTheQuestion)

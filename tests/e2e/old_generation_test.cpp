@@ -128,6 +128,13 @@ TEST_F(OldGeneration, IsRemovedByAFirstInstallation)
     ASSERT_TRUE(OldGenerationRegistered());
     ASSERT_TRUE(Exists(kOldFile));
 
+    // The old generation's helper script, planted as a second name of a file
+    // elsewhere: emptying it would empty that file.
+    const std::string elsewhere = "C:\\elsewhere.vbs";
+    ASSERT_TRUE(WriteFileBytes(elsewhere, "a script elsewhere"));
+    ::DeleteFileA(TestFolderPath("killprocess.vbs").c_str());
+    ASSERT_TRUE(::CreateHardLinkA(TestFolderPath("killprocess.vbs").c_str(), elsewhere.c_str(), nullptr));
+
     program_ = StartProgram(TestFolderPath("pellis_811.exe"), "");
     HWND install = WaitForPage(program_, IDD_INSTALL);
     ASSERT_NE(install, nullptr) << "no install dialog";
@@ -140,6 +147,9 @@ TEST_F(OldGeneration, IsRemovedByAFirstInstallation)
     EXPECT_FALSE(OldGenerationRegistered());
     EXPECT_FALSE(Exists(kOldFile));
     EXPECT_EQ(InstalledVersion(), "1.0.0.1") << "the installation went on after the removal";
+    std::string script;
+    EXPECT_TRUE(ReadFileBytes(elsewhere, &script));
+    EXPECT_EQ(script, "a script elsewhere");
 }
 
 }  // namespace

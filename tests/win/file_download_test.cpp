@@ -114,6 +114,20 @@ TEST(DownloadFile, OverHttpsWithASelfSignedCertificate)
     EXPECT_EQ(ReadBytes(target), Body());
 }
 
+// A ".part" planted as a second name of a file elsewhere: the download makes
+// a new file and never writes into the other one.
+TEST(DownloadFile, APlantedPartFileIsNotWrittenInto)
+{
+    const std::string target = Target("planted");
+    const std::string elsewhere = Target("elsewhere.txt");
+    WriteBytes(elsewhere, "a file elsewhere");
+    ::DeleteFileA((target + ".part").c_str());
+    ASSERT_TRUE(::CreateHardLinkA((target + ".part").c_str(), elsewhere.c_str(), nullptr));
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, nullptr, {kBodyDigest}), 1);
+    EXPECT_EQ(ReadBytes(target), Body());
+    EXPECT_EQ(ReadBytes(elsewhere), "a file elsewhere");
+}
+
 // Records what a download reports, for the sizes of its reads.
 class ProgressRecorder : public CBindCallback {
 public:

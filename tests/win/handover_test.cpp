@@ -165,6 +165,22 @@ TEST_F(StagedFiles, TheDownloadersOwnFileIsMovedAsideFirst)
     EXPECT_EQ(Read("pellis_old.exe"), "running downloader");
 }
 
+// A second name planted in the install folder for a file elsewhere: the copy
+// makes a new file in its place and leaves the other one alone.
+TEST_F(StagedFiles, ATargetWithASecondNameIsReplacedNotWrittenInto)
+{
+    const std::string elsewhere = "C:\\pellis-test\\elsewhere.dll";
+    ASSERT_TRUE(WriteFileBytes(elsewhere, "a file elsewhere"));
+    ::DeleteFileA((root_ + "\\Data\\a.dll").c_str());
+    ASSERT_TRUE(::CreateHardLinkA((root_ + "\\Data\\a.dll").c_str(), elsewhere.c_str(), nullptr));
+    Put("DownLoad\\Data\\a.dll", "new a");
+    EXPECT_EQ(Copy(kRunModeUpdate), 1);
+    EXPECT_EQ(Read("Data\\a.dll"), "new a");
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(elsewhere, &bytes));
+    EXPECT_EQ(bytes, "a file elsewhere");
+}
+
 TEST_F(StagedFiles, FirstInstallationCopiesNothing)
 {
     Put("DownLoad\\b.xml", "new b");
