@@ -11,6 +11,7 @@
 #include "engine/update_context.h"
 #include "protocol/version_answer.h"
 #include "system/handles.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -26,8 +27,9 @@ const char kFileInUseText[] = "更新失败，助手文件被占用，请关闭�
 [[noreturn]] void AbandonOnFileInUse()
 {
     // No owner: the progress dialog belongs to another thread.
+    LogEvent("update abandoned: an assistant file stays in use");
     ::MessageBoxA(nullptr, kFileInUseText, editionInfo.productName.c_str(), MB_ICONEXCLAMATION);
-    ::ExitProcess(0);
+    EndRun("after the file-in-use message");
 }
 
 }  // namespace

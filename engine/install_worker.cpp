@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
+#include "system/support_log.h"
 #include "ui/progress_dlg.h"
 
 namespace {
@@ -30,6 +31,7 @@ constexpr DWORD kPauseBeforeStartMs = 1000;
 // without asking.
 DWORD GiveUp(CProgressDlg* dialog)
 {
+    LogEvent("the run gave up at its failed step");
     dialog->workerDone = 1;
     return 0;
 }
@@ -42,6 +44,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     CUpdateContext* context = dialog->context;
     const HWND window = dialog->GetSafeHwnd();
     dialog->workerDone = 0;
+    LogEvent("run mode: %s, install folder %s", RunModeName(context->runMode), installInfo.installPath.c_str());
 
     if (context->runMode == kRunModeInstall)
         RemoveOldGeneration(window);
@@ -84,7 +87,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     SetDialogItemText(window, IDC_STATUS_TEXT, kStartingText);
     ::Sleep(kPauseBeforeStartMs);
     StartAssistant();
-    ::ExitProcess(0);
+    EndRun("the run completed and started the assistant");
 }
 
 int PurgeStaging(const CUpdateContext& context)

@@ -19,6 +19,7 @@
 #include "protocol/version_answer.h"
 #include "res/resource.h"
 #include "system/registry.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -68,9 +69,16 @@ int DownloadConfiguration(CUpdateContext& context)
     for (const auto& [url, target] : manifests) {
         SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", "配置文件"));
         // Without a digest: a manifest is trusted on its signatures alone.
-        if (!DownloadFile(url, target, nullptr) || !VerifySignedFile(target.c_str()) ||
-            !DetachedSignatureHolds(url, target)) {
-            ::OutputDebugStringA(("manifest refused: bad signature: " + url).c_str());
+        if (!DownloadFile(url, target, nullptr)) {
+            LogEvent("manifest not fetched: %s", url.c_str());
+            return 0;
+        }
+        if (!VerifySignedFile(target.c_str())) {
+            LogEvent("manifest refused: its embedded signature does not hold: %s", url.c_str());
+            return 0;
+        }
+        if (!DetachedSignatureHolds(url, target)) {
+            LogEvent("manifest refused: its Ed25519 signature is missing or does not hold: %s", url.c_str());
             return 0;
         }
     }
@@ -86,10 +94,11 @@ int DownloadConfiguration(CUpdateContext& context)
     facts.mode = static_cast<RunMode>(context.runMode);
     const ReleaseVerdict verdict = CheckRelease(facts);
     if (verdict != ReleaseVerdict::Accepted) {
-        ::OutputDebugStringA((std::string("manifests refused: ") + ReleaseVerdictText(verdict)).c_str());
+        LogEvent("manifests refused by the release check: %s", ReleaseVerdictText(verdict));
         return 0;
     }
     if (facts.common.named)
         context.releaseVersion = facts.common.version;
+    LogEvent("manifests accepted: release %s", context.releaseVersion.c_str());
     return 1;
 }

@@ -10,6 +10,7 @@
 #include "system/folder_tree.h"
 #include "system/handles.h"
 #include "system/shell_link.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -27,6 +28,12 @@ bool SpecialFolderPath(int csidl, char* buffer)
     return found;
 }
 
+void PlaceShortcut(const std::string& target, const std::string& folder, const std::string& linkName)
+{
+    const bool saved = CreateShortcut(target, folder, linkName);
+    LogEvent("shortcut %s: %s\\%s", saved ? "created" : "NOT created", folder.c_str(), linkName.c_str());
+}
+
 }  // namespace
 
 void CreateShortcuts(HWND dialog)
@@ -39,7 +46,7 @@ void CreateShortcuts(HWND dialog)
         SetDialogItemText(dialog, IDC_STATUS_TEXT, "创建桌面快捷方式");
         char desktop[kDesktopPathCapacity] = {};
         if (SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY, desktop))
-            CreateShortcut(target, desktop, linkName);
+            PlaceShortcut(target, desktop, linkName);
     }
 
     if (startMenuShortcut) {
@@ -47,8 +54,8 @@ void CreateShortcuts(HWND dialog)
         ::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
         const std::string group = std::string(programs) + "\\" + editionInfo.installSubPath;
         CreateFolderTree(group);
-        CreateShortcut(target, group, linkName);
-        CreateShortcut(installInfo.installPath + "\\" + installInfo.uninstallerFileName, group,
+        PlaceShortcut(target, group, linkName);
+        PlaceShortcut(installInfo.installPath + "\\" + installInfo.uninstallerFileName, group,
                        editionInfo.productName + "卸载程序.lnk");
         NotifyFolderCreated(group);
     }
@@ -60,6 +67,6 @@ void CreateShortcuts(HWND dialog)
         // Not created when missing: only systems that have the bar get the shortcut.
         if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &appData)) &&
             GetQuickLaunchFolder(appData, &quickLaunch))
-            CreateShortcut(target, quickLaunch, linkName);
+            PlaceShortcut(target, quickLaunch, linkName);
     }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "system/split_string.h"
+#include "system/support_log.h"
 
 bool CreateFolderTree(const std::string& path)
 {
@@ -17,9 +18,7 @@ bool CreateFolderTree(const std::string& path)
         prefix += "\\" + pieces[i];
         if (::PathIsDirectoryA(prefix.c_str()) || ::CreateDirectoryA(prefix.c_str(), nullptr))
             continue;
-        const int error = static_cast<int>(::GetLastError());
-        const std::string diagnostic = "创建文件夹失败 Path=" + prefix + ", errcode=" + std::to_string(error);
-        ::OutputDebugStringA(diagnostic.c_str());
+        LogEvent("folder not created: %s, error %lu", prefix.c_str(), ::GetLastError());
         return false;
     }
     return true;
