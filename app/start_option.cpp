@@ -14,3 +14,18 @@ StartOption ParseStartOption(const std::string& commandTail)
         return StartOption::LoseFile;
     return StartOption::None;
 }
+
+const char* StartOptionName(StartOption option)
+{
+    switch (option) {
+    case StartOption::None:
+        return "normal start";
+    case StartOption::Terminate:
+        return "end the running copy (-t)";
+    case StartOption::Update:
+        return "update check (-update)";
+    case StartOption::LoseFile:
+        return "repair (-losefile)";
+    }
+    return "unknown";
+}

@@ -13,6 +13,7 @@
 #include "protocol/version_number.h"
 #include "system/process_utils.h"
 #include "system/registry.h"
+#include "system/support_log.h"
 #include "ui/progress_dlg.h"
 #include "ui/update_dlg.h"
 
@@ -60,13 +61,16 @@ void ReportUpToDate()
 int CheckVersion(const std::string& commandTail, CDownloaderApp&)
 {
     InstalledAssistant installed;
-    if (!ReadInstalledAssistant(&installed))
+    if (!ReadInstalledAssistant(&installed)) {
+        LogEvent("no assistant installed: first installation");
         return 0;
+    }
+    LogEvent("installed: version %s in %s", installed.version.c_str(), installed.path.c_str());
 
     VersionAnswer answer;
     switch (RunVersionQuery(serverInfo, editionInfo.bankId, kQueryAttempts, &answer)) {
     case QueryOutcome::NoAnswer:
-        ::ExitProcess(0);
+        EndRun("no server answered the version query");
     case QueryOutcome::CannotOpen:
     case QueryOutcome::Malformed:
         return 1;

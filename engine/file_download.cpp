@@ -9,6 +9,7 @@
 
 #include "engine/content_digest.h"
 #include "engine/progress_view.h"
+#include "protocol/request_record.h"
 #include "protocol/wininet_request.h"
 #include "res/resource.h"
 #include "system/handles.h"
@@ -79,9 +80,12 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
         if (read == 0)
             break;
         received += read;
+        RequestRecord::NoteBytes(received);
         // More than announced can never pass the length check: stop filling the disk.
-        if (received > announced)
+        if (received > announced) {
+            RequestRecord::NoteReason("more bytes than Content-Length announced");
             return Outcome::failed;
+        }
         DWORD written = 0;
         if (!::WriteFile(file, chunk.data(), read, &written, nullptr) || written != read)
             return Outcome::failed;
@@ -93,10 +97,14 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
         if (progress != nullptr)
             progress->OnProgress(static_cast<ULONG>(received), announced, 0, nullptr);
     }
-    if (received != announced)
+    if (received != announced) {
+        RequestRecord::NoteReason("fewer bytes than Content-Length announced");
         return Outcome::failed;
-    if (checked && !MatchesListedDigests({sha1.Finish(), expected.sha256.empty() ? "" : sha256.Finish()}, expected))
+    }
+    if (checked && !MatchesListedDigests({sha1.Finish(), expected.sha256.empty() ? "" : sha256.Finish()}, expected)) {
+        RequestRecord::NoteReason("refused: digest differs from the manifest's");
         return Outcome::failed;
+    }
     return Outcome::written;
 }
 
@@ -124,8 +132,8 @@ Outcome ReceiveBody(HINTERNET request, DWORD announced, const std::string& path,
     return outcome == Outcome::written ? Outcome::failed : outcome;
 }
 
-Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-              const FileDigests& expected)
+Outcome Transfer(const std::string& url, const std::string& path, IBindStatusCallback* progress,
+                 const FileDigests& expected)
 {
     ParsedUrl target;
     if (!ParseHttpUrl(url, &target))
@@ -144,10 +152,36 @@ Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallba
     PrepareRequest(request.get());
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0))
         return TransferFault();
+    RequestRecord::NoteStatus(QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE));
     if (QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE) != kStatusOk)
         return Outcome::refused;
     return ReceiveBody(request.get(), QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH), path, progress,
                        expected);
+}
+
+const char* OutcomeName(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::written:
+        return "written";
+    case Outcome::refused:
+        return "refused by the server";
+    case Outcome::timedOut:
+        return "timed out";
+    case Outcome::failed:
+        break;
+    }
+    return "failed";
+}
+
+// One request, with its line in the support log.
+Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallback* progress,
+              const FileDigests& expected)
+{
+    RequestRecord record(url);
+    const Outcome outcome = Transfer(url, path, progress, expected);
+    record.Finish(OutcomeName(outcome));
+    return outcome;
 }
 
 // What a refused download may keep: a file already at the target, of the

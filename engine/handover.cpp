@@ -12,6 +12,7 @@
 #include "protocol/version_answer.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -27,8 +28,9 @@ const char kFileInUseText[] = "更新失败，助手文件被占用，请关闭�
 [[noreturn]] void AbandonOnFileInUse()
 {
     // No owner: the progress dialog belongs to another thread.
+    LogEvent("update abandoned: an assistant file stays in use");
     ::MessageBoxA(nullptr, kFileInUseText, editionInfo.productName.c_str(), MB_ICONEXCLAMATION);
-    ::ExitProcess(0);
+    EndRun("after the file-in-use message");
 }
 
 }  // namespace
@@ -81,8 +83,11 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
         folder.size() > context.stagingPath.size() ? folder.substr(context.stagingPath.size() + 1) : std::string();
     // Into real folders of the installation only: a folder there that is a
     // junction or symbolic link would lead the copy anywhere.
-    if (!IsPlainFolderChain(context.installPath, relative))
+    if (!IsPlainFolderChain(context.installPath, relative)) {
+        LogEvent("copy refused: a folder on the way to %s\\%s is a junction or link", context.installPath.c_str(),
+                 relative.c_str());
         AbandonOnFileInUse();
+    }
     do {
         const std::string name = entry.cFileName;
         const std::string source = folder + "\\" + name;

@@ -19,6 +19,7 @@
 #include "system/folder_tree.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
+#include "system/support_log.h"
 #include "ui/progress_dlg.h"
 
 namespace {
@@ -31,6 +32,7 @@ constexpr DWORD kPauseBeforeStartMs = 1000;
 // without asking.
 DWORD GiveUp(CProgressDlg* dialog)
 {
+    LogEvent("the run gave up at its failed step");
     dialog->workerDone = 1;
     return 0;
 }
@@ -43,6 +45,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     CUpdateContext* context = dialog->context;
     const HWND window = dialog->GetSafeHwnd();
     dialog->workerDone = 0;
+    LogEvent("run mode: %s, install folder %s", RunModeName(context->runMode), installInfo.installPath.c_str());
 
     if (context->runMode == kRunModeInstall)
         RemoveOldGeneration(window);
@@ -85,7 +88,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     SetDialogItemText(window, IDC_STATUS_TEXT, kStartingText);
     ::Sleep(kPauseBeforeStartMs);
     StartAssistant();
-    ::ExitProcess(0);
+    EndRun("the run completed and started the assistant");
 }
 
 int PurgeStaging(const CUpdateContext& context)

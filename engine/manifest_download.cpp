@@ -21,6 +21,7 @@
 #include "res/resource.h"
 #include "system/link_checks.h"
 #include "system/registry.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -69,15 +70,22 @@ int DownloadConfiguration(CUpdateContext& context)
     };
     // Never written through a junction or symbolic link in the install tree.
     if (!IsPlainFolderChain(context.installPath, staged ? kStagingFolderName : "")) {
-        ::OutputDebugStringA("manifests refused: the install tree holds a link");
+        LogEvent("manifests refused: a folder of the install tree is a junction or link");
         return 0;
     }
     for (const auto& [url, target] : manifests) {
         SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", "配置文件"));
         // Without a digest: a manifest is trusted on its signatures alone.
-        if (!DownloadFile(url, target, nullptr) || !VerifySignedFile(target.c_str()) ||
-            !DetachedSignatureHolds(url, target)) {
-            ::OutputDebugStringA(("manifest refused: bad signature: " + url).c_str());
+        if (!DownloadFile(url, target, nullptr)) {
+            LogEvent("manifest not fetched: %s", url.c_str());
+            return 0;
+        }
+        if (!VerifySignedFile(target.c_str())) {
+            LogEvent("manifest refused: its embedded signature does not hold: %s", url.c_str());
+            return 0;
+        }
+        if (!DetachedSignatureHolds(url, target)) {
+            LogEvent("manifest refused: its Ed25519 signature is missing or does not hold: %s", url.c_str());
             return 0;
         }
     }
@@ -93,10 +101,11 @@ int DownloadConfiguration(CUpdateContext& context)
     facts.mode = static_cast<RunMode>(context.runMode);
     const ReleaseVerdict verdict = CheckRelease(facts);
     if (verdict != ReleaseVerdict::Accepted) {
-        ::OutputDebugStringA((std::string("manifests refused: ") + ReleaseVerdictText(verdict)).c_str());
+        LogEvent("manifests refused by the release check: %s", ReleaseVerdictText(verdict));
         return 0;
     }
     if (facts.common.named)
         context.releaseVersion = facts.common.version;
+    LogEvent("manifests accepted: release %s", context.releaseVersion.c_str());
     return 1;
 }

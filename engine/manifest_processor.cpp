@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "system/link_checks.h"
 #include "system/relative_path.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -132,6 +133,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
         if (!entry.acceptable) {
+            LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s", RelativeEntry(entry).c_str());
             ShowFailure(context, entry.fileName);
             return 0;
         }
@@ -175,6 +177,7 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
         const Entry entry = ConvertEntry(file);
         const std::string relative = RelativeEntry(entry);
         if (!entry.acceptable) {
+            LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s", relative.c_str());
             ShowFailure(context, relative);
             result = 0;
             continue;

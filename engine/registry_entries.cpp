@@ -9,6 +9,7 @@
 #include "engine/registry_paths.h"
 #include "engine/update_context.h"
 #include "system/handles.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -40,14 +41,6 @@ std::string Quoted(const std::string& path)
     return "\"" + path + "\"";
 }
 
-// Composed for a debugger or DebugView; the user is never shown them.
-void Trace(const char* format, LONG error)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, static_cast<int>(error));
-    ::OutputDebugStringA(text);
-}
-
 }  // namespace
 
 bool WriteRegistryEntries(const CUpdateContext& context)
@@ -60,11 +53,16 @@ bool WriteRegistryEntries(const CUpdateContext& context)
         SetText(product, "Version", context.releaseVersion);
         SetText(product, "Path", context.installPath);
         SetText(product, "BankID", bankId);
+        LogEvent("registry: product key written, version %s", context.releaseVersion.c_str());
+    } else {
+        LogEvent("registry: product key not created, error %ld", error);
     }
 
     RegKey uninstall = CreateKey(kUninstallRoot + editionInfo.productName, KEY_ALL_ACCESS, &error);
-    if (!uninstall)
+    if (!uninstall) {
+        LogEvent("registry: uninstall entry not created, error %ld", error);
         return false;
+    }
     SetText(uninstall, "UninstallString", Quoted(context.installPath + "\\" + installInfo.uninstallerFileName));
     SetText(uninstall, "Publisher", kPublisher);
     SetText(uninstall, "DisplayName", editionInfo.productName);
@@ -75,7 +73,7 @@ bool WriteRegistryEntries(const CUpdateContext& context)
     // The Run key that a 64-bit Windows reads at logon is the 64-bit one.
     RegKey run = CreateKey(kRunKey, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &error);
     if (!run) {
-        Trace("open run failed %d", error);
+        LogEvent("registry: Run key not opened, error %ld", error);
         return false;
     }
     ::RegDeleteValueA(run.get(), editionInfo.productName.c_str());
@@ -84,9 +82,10 @@ bool WriteRegistryEntries(const CUpdateContext& context)
         std::snprintf(program, sizeof program, kStartupProgramFormat, bankId);
         error = SetText(run, editionInfo.productName.c_str(), Quoted(context.installPath + program));
         if (error != ERROR_SUCCESS) {
-            Trace("write run failed %d", error);
+            LogEvent("registry: start-up value not written, error %ld", error);
             return false;
         }
     }
+    LogEvent("registry: uninstall entry and start-up value written (start at logon: %s)", autoStart ? "yes" : "no");
     return true;
 }

@@ -6,3 +6,17 @@ enum RunMode {
     kRunModeUpdate = 1,   // changed files through the staging folder
     kRunModeRepair = 2,   // the same, started with "-losefile"
 };
+
+// As the support log names the mode.
+inline const char* RunModeName(int mode)
+{
+    switch (mode) {
+    case kRunModeInstall:
+        return "first installation";
+    case kRunModeUpdate:
+        return "update";
+    case kRunModeRepair:
+        return "repair";
+    }
+    return "unknown";
+}

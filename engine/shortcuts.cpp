@@ -11,6 +11,7 @@
 #include "system/handles.h"
 #include "system/link_checks.h"
 #include "system/shell_link.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -40,6 +41,12 @@ bool CanWriteUserShortcut(const std::string& folder, const std::string& linkName
     return !existing.exists || IsPlainFile(existing) || ::DeleteFileA(path.c_str()) != FALSE;
 }
 
+void PlaceShortcut(const std::string& target, const std::string& folder, const std::string& linkName)
+{
+    const bool saved = CreateShortcut(target, folder, linkName);
+    LogEvent("shortcut %s: %s\\%s", saved ? "created" : "NOT created", folder.c_str(), linkName.c_str());
+}
+
 }  // namespace
 
 void CreateShortcuts(HWND dialog)
@@ -52,7 +59,7 @@ void CreateShortcuts(HWND dialog)
         SetDialogItemText(dialog, IDC_STATUS_TEXT, "创建桌面快捷方式");
         char desktop[kDesktopPathCapacity] = {};
         if (SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY, desktop))
-            CreateShortcut(target, desktop, linkName);
+            PlaceShortcut(target, desktop, linkName);
     }
 
     if (startMenuShortcut) {
@@ -60,8 +67,8 @@ void CreateShortcuts(HWND dialog)
         ::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
         const std::string group = std::string(programs) + "\\" + editionInfo.installSubPath;
         CreateFolderTree(group);
-        CreateShortcut(target, group, linkName);
-        CreateShortcut(installInfo.installPath + "\\" + installInfo.uninstallerFileName, group,
+        PlaceShortcut(target, group, linkName);
+        PlaceShortcut(installInfo.installPath + "\\" + installInfo.uninstallerFileName, group,
                        editionInfo.productName + "卸载程序.lnk");
         NotifyFolderCreated(group);
     }
@@ -73,6 +80,6 @@ void CreateShortcuts(HWND dialog)
         // Not created when missing: only systems that have the bar get the shortcut.
         if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &appData)) &&
             GetQuickLaunchFolder(appData, &quickLaunch) && CanWriteUserShortcut(quickLaunch, linkName))
-            CreateShortcut(target, quickLaunch, linkName);
+            PlaceShortcut(target, quickLaunch, linkName);
     }
 }

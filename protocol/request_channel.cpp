@@ -5,7 +5,9 @@
 #include "protocol/deploy_material.h"
 #include "protocol/envelope.h"
 #include "protocol/http_client.h"
+#include "protocol/request_record.h"
 #include "protocol/server_turns.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -23,6 +25,37 @@ bool Seal(const std::string& message, std::string* text)
     return true;
 }
 
+const char* HttpResultName(int result)
+{
+    switch (result) {
+    case kHttpOk:
+        return "answered";
+    case kHttpTimedOut:
+        return "timed out";
+    }
+    return "failed";
+}
+
+QueryOutcome Logged(QueryOutcome outcome, const VersionAnswer* answer)
+{
+    switch (outcome) {
+    case QueryOutcome::Answered:
+        LogEvent("version answer: v %s, update mode \"%s\", download area %s", answer->version.c_str(),
+                 answer->updateText.c_str(), answer->downloadUrl.c_str());
+        break;
+    case QueryOutcome::NoAnswer:
+        LogEvent("version query: no server answered");
+        break;
+    case QueryOutcome::CannotOpen:
+        LogEvent("version answer refused: its envelope does not open with the built-in key");
+        break;
+    case QueryOutcome::Malformed:
+        LogEvent("version answer refused: no version answer in it");
+        break;
+    }
+    return outcome;
+}
+
 }  // namespace
 
 bool SendSealedRequest(const CServerInfo& server, const std::string& requestPath, const std::string& message,
@@ -34,8 +67,15 @@ bool SendSealedRequest(const CServerInfo& server, const std::string& requestPath
         return false;
 
     return AskServersInTurn(server, server.urlPrefix + requestPath + envelope,
-                            [&client](const std::string& url, std::string& response) {
-                                return client.HttpGet(url, response);
+                            [&client, &envelope](const std::string& url, std::string& response) {
+                                // The sealed query stays out of the log: only its length goes in.
+                                RequestRecord record(url.substr(0, url.size() - envelope.size()) + "(sealed, " +
+                                                     std::to_string(envelope.size()) + " characters)");
+                                const int result = client.HttpGet(url, response);
+                                if (result == kHttpOk)
+                                    RequestRecord::NoteBytes(response.size());
+                                record.Finish(HttpResultName(result));
+                                return result;
                             },
                             answer);
 }
@@ -61,12 +101,12 @@ QueryOutcome RunVersionQuery(const CServerInfo& server, uint32_t bankId, int att
         answered = SendSealedRequest(server, server.requestPath, message, sealedAnswer) && !sealedAnswer.empty();
     }
     if (!answered)
-        return QueryOutcome::NoAnswer;
+        return Logged(QueryOutcome::NoAnswer, answer);
     // A body that no answer can fill is a server's fault, not an answer.
     if (sealedAnswer.size() > kMaxResponseSize)
-        return QueryOutcome::Malformed;
+        return Logged(QueryOutcome::Malformed, answer);
     std::string plaintext;
     if (!OpenAnswer(sealedAnswer, plaintext))
-        return QueryOutcome::CannotOpen;
-    return ParseVersionAnswer(plaintext, answer) ? QueryOutcome::Answered : QueryOutcome::Malformed;
+        return Logged(QueryOutcome::CannotOpen, answer);
+    return Logged(ParseVersionAnswer(plaintext, answer) ? QueryOutcome::Answered : QueryOutcome::Malformed, answer);
 }

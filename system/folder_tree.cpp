@@ -7,6 +7,7 @@
 
 #include "system/folder_security.h"
 #include "system/split_string.h"
+#include "system/support_log.h"
 
 namespace {
 
@@ -28,9 +29,7 @@ bool CreateTree(const std::string& path, bool protectTopmost)
             created = true;
             continue;
         }
-        const int error = static_cast<int>(::GetLastError());
-        const std::string diagnostic = "创建文件夹失败 Path=" + prefix + ", errcode=" + std::to_string(error);
-        ::OutputDebugStringA(diagnostic.c_str());
+        LogEvent("folder not created: %s, error %lu", prefix.c_str(), ::GetLastError());
         return false;
     }
     return true;

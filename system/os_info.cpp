@@ -19,7 +19,36 @@ SYSTEM_INFO ReadSystemInfo()
     return info;
 }
 
+const char* ArchitectureName(WORD architecture)
+{
+    switch (architecture) {
+    case PROCESSOR_ARCHITECTURE_INTEL:
+        return "x86";
+    case PROCESSOR_ARCHITECTURE_AMD64:
+        return "x64";
+    }
+    return "other";
+}
+
 }  // namespace
+
+std::string WindowsVersionText()
+{
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto getVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (getVersion == nullptr || getVersion(&version) != 0)
+        return "unknown";
+    std::string text = std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) + "." +
+                       std::to_string(version.dwBuildNumber);
+    char servicePack[sizeof version.szCSDVersion] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, version.szCSDVersion, -1, servicePack, sizeof servicePack, nullptr, nullptr);
+    if (servicePack[0] != '\0')
+        text += std::string(" ") + servicePack;
+    return text + ", " + ArchitectureName(ReadSystemInfo().wProcessorArchitecture);
+}
 
 int QueryOsInfo(OsInfo* info)
 {

@@ -1,6 +1,7 @@
 #include "ui/dialog.h"
 
 #include "app/downloader_app.h"
+#include "system/support_log.h"
 
 INT_PTR CDialog::DoModal(HWND parent)
 {
@@ -32,7 +33,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     // Another copy started with "-t" asks every running instance to go away at
     // once, whatever it is doing: no question, no clean-up.
     if (message != 0 && message == theApp.singleMsgId && wParam == 1)
-        ::ExitProcess(0);
+        EndRun("another copy started with -t asked this one to end");
 
     CDialog* dialog;
     if (message == WM_INITDIALOG) {

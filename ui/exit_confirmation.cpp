@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include "engine/config.h"
+#include "system/support_log.h"
 
 void ConfirmExit()
 {
     if (::MessageBoxA(nullptr, "是否退出Pellisor安装？", editionInfo.downloaderTitle.c_str(),
                       MB_YESNO | MB_TOPMOST) == IDYES)
-        ::ExitProcess(0);
+        EndRun("the user cancelled");
 }

@@ -16,14 +16,18 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/edition.h"
 #include "engine/config.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "system/handles.h"
+#include "system/log_line.h"
 #include "system/process_utils.h"
 #include "tests/e2e/assistant_records.h"
 #include "tests/e2e/installed_record.h"
@@ -92,6 +96,47 @@ bool WaitForRequest(const std::string& path, DWORD ms)
     return true;
 }
 
+// --- the program's support log, in the temporary folder this test shares with it
+
+std::string SupportLog()
+{
+    char temp[MAX_PATH + 1] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    return SupportLogPath(temp, "pellis_811.exe");
+}
+
+std::vector<std::string> LogLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(ReadOr(path, ""));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The lines that hold every one of `parts`.
+std::vector<std::string> LinesWith(const std::vector<std::string>& lines, std::initializer_list<std::string> parts)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+        if (std::all_of(parts.begin(), parts.end(),
+                        [&line](const std::string& part) { return line.find(part) != std::string::npos; }))
+            found.push_back(line);
+    }
+    return found;
+}
+
+// What every run's log holds: its start, the version answer, the end; and
+// never the sealed version query.
+void ExpectRunFrame(const std::vector<std::string>& lines)
+{
+    EXPECT_EQ(LinesWith(lines, {"start: ", "pellis_811.exe version " PELLIS_VERSION_TEXT ", command tail \"\", normal start, Windows "}).size(), 1u);
+    EXPECT_EQ(LinesWith(lines, {"version answer: v " + std::string(kNewVersion) + ", update mode \"1\""}).size(), 1u);
+    EXPECT_EQ(LinesWith(lines, {"GET ", "/assist/server", "data=(sealed, ", "answered"}).size(), 1u);
+    EXPECT_EQ(LinesWith(lines, {"data="}), LinesWith(lines, {"data=(sealed, "})) << "a sealed query in the log";
+    EXPECT_EQ(LinesWith(lines, {"exit: "}).size(), 1u);
+}
+
 // --- the installation the runs start from
 
 class UpdateRun : public ::testing::Test {
@@ -104,6 +149,8 @@ protected:
         WriteInstalledRecord(kOldVersion, kInstallFolder);
         SetStartupValue();
         ClearRecords();
+        ::DeleteFileA(SupportLog().c_str());
+        ::DeleteFileA(OlderGenerationPath(SupportLog()).c_str());
     }
     void TearDown() override
     {
@@ -297,6 +344,39 @@ TEST_F(BrokenManifestSignature, StopsAfterTheFirstManifest)
     EXPECT_EQ(DownloadRequests(), std::vector<std::string>{"Digest.xml"});
     EXPECT_EQ(InstalledVersion(), kOldVersion);
     EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{});
+
+    // The support desk reads which request failed and why (the release is
+    // downloaded over https).
+    const std::vector<std::string> log = LogLines(SupportLog());
+    ExpectRunFrame(log);
+    EXPECT_EQ(LinesWith(log, {"GET https://", "/download/811/Digest.xml: HTTP 200, ", " bytes, ", " ms, written"}).size(), 1u);
+    EXPECT_EQ(LinesWith(log, {"manifest refused: ", "signature", "/download/811/Digest.xml"}).size(), 1u);
+    EXPECT_EQ(LinesWith(log, {"run mode: update"}).size(), 1u);
+    EXPECT_EQ(LinesWith(log, {"the run gave up"}).size(), 1u);
+}
+
+// A run that finds its log at the cap moves it to the older generation and
+// starts a fresh one with its own lines.
+TEST_F(BrokenManifestSignature, ALogAtItsCapGivesWayToAFreshOne)
+{
+    const std::string filler = "2026-01-01 00:00:00.000 [1] an event of an earlier run\r\n";
+    std::string earlier;
+    while (earlier.size() + filler.size() <= kSupportLogCap)
+        earlier += filler;
+    ASSERT_TRUE(WriteFileBytes(SupportLog(), earlier));
+
+    Start();
+    HWND dialog = AcceptPrompt();
+    ASSERT_NE(dialog, nullptr);
+    Shown shown;
+    ASSERT_TRUE(CancelAfterTheWorkerGaveUp(program_, dialog, &shown));
+
+    EXPECT_EQ(ReadOr(OlderGenerationPath(SupportLog()), "(missing)"), earlier);
+    const std::vector<std::string> log = LogLines(SupportLog());
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.front().find("] start: "), std::string::npos) << log.front();
+    EXPECT_TRUE(LinesWith(log, {"an event of an earlier run"}).empty());
+    ExpectRunFrame(log);
 }
 
 class WrongComponentContent : public UpdateRun {};
@@ -319,6 +399,14 @@ TEST_F(WrongComponentContent, IsNotAcceptedAnywhere)
     EXPECT_EQ(CountOf(DownloadRequests(), "Script/added.js"), 5u) << "a rejected body counts as a failed attempt";
     EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{}) << "nothing was copied into place";
     EXPECT_EQ(InstalledVersion(), kOldVersion);
+
+    const std::vector<std::string> log = LogLines(SupportLog());
+    ExpectRunFrame(log);
+    // The URL as the program asks for it: the entry's "\\" joined in.
+    EXPECT_EQ(LinesWith(log, {"/download/811/Script\\added.js: HTTP 200, ",
+                              " ms, failed: refused: digest differs from the manifest's"})
+                  .size(),
+              5u);
 }
 
 class ClimbingManifestEntry : public UpdateRun {};
@@ -338,6 +426,11 @@ TEST_F(ClimbingManifestEntry, NothingIsWrittenOutsideTheInstallFolder)
     for (const std::string& path : DownloadRequests())
         EXPECT_EQ(path.find("evil.txt"), std::string::npos) << "requested " << path;
     EXPECT_EQ(InstalledVersion(), kOldVersion);
+
+    const std::vector<std::string> log = LogLines(SupportLog());
+    ExpectRunFrame(log);
+    EXPECT_EQ(LinesWith(log, {"manifest entry refused (leaves the install folder or lists no digest): ", "evil.txt"}).size(),
+              1u);
 }
 
 class FileInUse : public UpdateRun {};
