@@ -124,6 +124,38 @@ void ShowOverallProgress(const CUpdateContext& context, int step, double percent
     ::SendMessageA(context.overallBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
 }
 
+// The size of a file still at `path`; false when none is there.
+bool SizeOfFile(const std::string& path, ULONG* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    *size = data.nFileSizeLow;
+    return true;
+}
+
+// Fetches an entry to `target`, once per run: an entry this run already
+// fetched and checked against the same digests, and that is still in place,
+// crosses the network only once. Its file bar then shows what the finished
+// transfer showed.
+bool FetchOnce(CUpdateContext& context, const std::string& relative, const std::string& url,
+               const std::string& target, const FileDigests& digests, CBindCallback* progress)
+{
+    const auto fetched = context.fetchedFiles.find(relative);
+    ULONG size = 0;
+    if (fetched != context.fetchedFiles.end() && SameDigests(fetched->second, digests) && SizeOfFile(target, &size)) {
+        // An empty body reports no progress in a transfer either.
+        if (size > 0)
+            progress->OnProgress(size, size, 0, nullptr);
+        return true;
+    }
+    if (!DownloadFile(url, target, progress, digests))
+        return false;
+    context.fetchedFiles[relative] = digests;
+    return true;
+}
+
 // First installation: every entry straight into the install folder.
 int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& listed)
 {
@@ -146,7 +178,8 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
 
         CBindCallback progress(context.dialog);
         const std::string url = context.downloadUrl + "/" + entry.path + "/" + entry.fileName;
-        if (!DownloadFile(url, folder + "\\" + entry.fileName, &progress, entry.digests)) {
+        if (!FetchOnce(context, RelativeEntry(entry), url, folder + "\\" + entry.fileName, entry.digests,
+                       &progress)) {
             ShowFailure(context, entry.fileName);
             return 0;
         }
@@ -198,9 +231,9 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
         ShowDownloading(context, relative, step, count);
         const auto digest = digests.find(relative);
         CBindCallback progress(context.dialog);
-        if (digest == digests.end() || !DownloadFile(context.downloadUrl + "/" + relative,
-                                                     context.stagingPath + "\\" + relative, &progress,
-                                                     digest->second)) {
+        if (digest == digests.end() || !FetchOnce(context, relative, context.downloadUrl + "/" + relative,
+                                                  context.stagingPath + "\\" + relative, digest->second,
+                                                  &progress)) {
             ShowFailure(context, relative);
             result = 0;
             continue;
