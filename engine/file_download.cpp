@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/content_digest.h"
+#include "engine/download_session.h"
 #include "engine/progress_view.h"
 #include "protocol/request_record.h"
 #include "protocol/wininet_request.h"
@@ -33,16 +34,6 @@ enum class Outcome {
     failed,
     timedOut,
 };
-
-// Downloads carry no user agent of their own: the program's name stands in,
-// as it does for the platform's own Internet sessions.
-std::string AgentName()
-{
-    char module[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string name = ::PathFindFileNameA(module);
-    return name.substr(0, name.rfind('.'));
-}
 
 Outcome TransferFault()
 {
@@ -139,14 +130,13 @@ Outcome Transfer(const std::string& url, const std::string& path, IBindStatusCal
     if (!ParseHttpUrl(url, &target))
         return Outcome::failed;
 
-    InternetHandle session(
-        ::InternetOpenA(AgentName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session)
+    const HINTERNET session = DownloadSession();
+    if (session == nullptr)
         return TransferFault();
-    InternetHandle connection = OpenHttpConnection(session.get(), target);
+    InternetHandle connection = OpenHttpConnection(session, target);
     if (!connection)
         return TransferFault();
-    InternetHandle request = OpenGetRequest(connection.get(), target);
+    InternetHandle request = OpenKeptAliveGetRequest(connection.get(), target);
     if (!request)
         return TransferFault();
     PrepareRequest(request.get());

@@ -127,6 +127,38 @@ void ShowOverallProgress(const CUpdateContext& context, int step, double percent
     ::SendMessageA(context.overallBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
 }
 
+// The size of a file still at `path`; false when none is there.
+bool SizeOfFile(const std::string& path, ULONG* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    *size = data.nFileSizeLow;
+    return true;
+}
+
+// Fetches an entry to `target`, once per run: an entry this run already
+// fetched and checked against the same digests, and that is still in place,
+// crosses the network only once. Its file bar then shows what the finished
+// transfer showed.
+bool FetchOnce(CUpdateContext& context, const std::string& relative, const std::string& url,
+               const std::string& target, const FileDigests& digests, CBindCallback* progress)
+{
+    const auto fetched = context.fetchedFiles.find(relative);
+    ULONG size = 0;
+    if (fetched != context.fetchedFiles.end() && SameDigests(fetched->second, digests) && SizeOfFile(target, &size)) {
+        // An empty body reports no progress in a transfer either.
+        if (size > 0)
+            progress->OnProgress(size, size, 0, nullptr);
+        return true;
+    }
+    if (!DownloadFile(url, target, progress, digests))
+        return false;
+    context.fetchedFiles[relative] = digests;
+    return true;
+}
+
 // First installation: every entry straight into the install folder.
 int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& listed)
 {
@@ -146,6 +178,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
         }
         // Never written through a junction or symbolic link in the install tree.
         if (!IsPlainFolderChain(context.installPath, entry.path)) {
+            LogEvent("download refused: a folder on the way to %s is a junction or link", RelativeEntry(entry).c_str());
             ShowFailure(context, entry.fileName);
             return 0;
         }
@@ -155,7 +188,8 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
 
         CBindCallback progress(context.dialog);
         const std::string url = context.downloadUrl + "/" + entry.path + "/" + entry.fileName;
-        if (!DownloadFile(url, folder + "\\" + entry.fileName, &progress, entry.digests)) {
+        if (!FetchOnce(context, RelativeEntry(entry), url, folder + "\\" + entry.fileName, entry.digests,
+                       &progress)) {
             ShowFailure(context, entry.fileName);
             return 0;
         }
@@ -213,9 +247,8 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
             std::string(kStagingFolderName) +
             (lastSeparator == std::string::npos ? std::string() : "\\" + relative.substr(0, lastSeparator));
         if (digest == digests.end() || !IsPlainFolderChain(context.installPath, stagedFolder) ||
-            !DownloadFile(context.downloadUrl + "/" + relative,
-                                                     context.stagingPath + "\\" + relative, &progress,
-                                                     digest->second)) {
+            !FetchOnce(context, relative, context.downloadUrl + "/" + relative, context.stagingPath + "\\" + relative,
+                       digest->second, &progress)) {
             ShowFailure(context, relative);
             result = 0;
             continue;

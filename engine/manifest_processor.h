@@ -17,7 +17,9 @@ enum ManifestKind { kCommonManifest, kEditionManifest };
 // counts as a failed download; every fetched file must have its listed digests.
 // A first installation stops at the first failure; an update or repair run
 // fetches the rest. Update and repair runs append to `changedFiles`, and the
-// edition pass fetches again what the common pass collected.
+// edition pass steps again through what the common pass collected, showing
+// each as fetched; a file this run already fetched with the same digests and
+// still in place is not transferred again.
 int ProcessManifest(CUpdateContext& context, ManifestKind which);
 
 // Entries of the installed manifest of that kind; 0 when missing or not XML.

@@ -7,9 +7,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "engine/content_digest.h"
 #include "system/handles.h"
 
 struct CUpdateContext {
@@ -37,6 +39,10 @@ struct CUpdateContext {
     HWND overallBar;    // its control 1022
     HWND overallText;   // its control 1024
     std::vector<std::string> changedFiles;  // relative entries to fetch; only ever appended to
+    // Relative entries this run fetched and checked, with the digests they
+    // were checked against: a later pass that lists one again with the same
+    // digests finds it in place instead of fetching it a second time.
+    std::map<std::string, FileDigests> fetchedFiles;
 
 private:
     ScopedComInit com_;  // last: COM comes up once the record is complete

@@ -54,6 +54,13 @@ InternetHandle OpenGetRequest(HINTERNET connection, const ParsedUrl& target)
                                              target.secure ? kHttpsRequestFlags : kHttpRequestFlags, 0));
 }
 
+InternetHandle OpenKeptAliveGetRequest(HINTERNET connection, const ParsedUrl& target)
+{
+    const DWORD flags = (target.secure ? kHttpsRequestFlags : kHttpRequestFlags) | INTERNET_FLAG_KEEP_CONNECTION;
+    return InternetHandle(::HttpOpenRequestA(connection, "GET", target.object.c_str(), "HTTP/1.1", nullptr, nullptr,
+                                             flags, 0));
+}
+
 void IgnoreCertificateProblems(HINTERNET request)
 {
     DWORD security = 0;

@@ -22,7 +22,11 @@ bool ParseHttpUrl(const std::string& url, ParsedUrl* parsed);
 
 // The connection and the GET request with the scheme's flags; invalid on failure.
 InternetHandle OpenHttpConnection(HINTERNET session, const ParsedUrl& target);
+// An HTTP/1.0 GET without keep-alive flags: the version query's form.
 InternetHandle OpenGetRequest(HINTERNET connection, const ParsedUrl& target);
+// An HTTP/1.1 GET that keeps its connection for the session's next request to
+// the same host, as the downloads of a run ask one after the other.
+InternetHandle OpenKeptAliveGetRequest(HINTERNET connection, const ParsedUrl& target);
 
 // Banks serve with certificates of every kind of wrongness; what arrives is
 // trusted on its envelope digest, manifest signature or file digest instead.

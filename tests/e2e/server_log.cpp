@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 std::vector<LoggedRequest> ReadServerLog()
@@ -26,6 +27,7 @@ std::vector<LoggedRequest> ReadServerLog()
         request.path = entry["path"].asString();
         request.version = entry["version"].asString();
         request.status = entry["status"].asInt();
+        request.connection = entry["connection"].asUInt64();
         for (const Json::Value& header : entry["headers"])
             request.headers.emplace_back(header[0].asString(), header[1].asString());
         requests.push_back(request);
@@ -41,4 +43,14 @@ size_t CountProxiedRequests(const std::vector<LoggedRequest>& log, const std::st
         count += request.listener == "proxy" && (name == host || request.host == host) ? 1 : 0;
     }
     return count;
+}
+
+size_t CountConnectionsOfGets(const std::vector<LoggedRequest>& log)
+{
+    std::set<uint64_t> connections;
+    for (const LoggedRequest& request : log) {
+        if (request.method == "GET")
+            connections.insert(request.connection);
+    }
+    return connections.size();
 }

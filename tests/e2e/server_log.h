@@ -2,6 +2,7 @@
 // at the Windows path in PELLIS_SERVER_LOG.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@ struct LoggedRequest {
     std::string version;
     std::vector<std::pair<std::string, std::string>> headers;
     int status = 0;
+    uint64_t connection = 0;  // the server's number of the connection it came on
 };
 
 std::vector<LoggedRequest> ReadServerLog();
@@ -21,3 +23,7 @@ std::vector<LoggedRequest> ReadServerLog();
 // How many requests for `host` (any port) reached the proxy: one a connection
 // attempt of the program, whether a tunnel (CONNECT) or a plain GET.
 size_t CountProxiedRequests(const std::vector<LoggedRequest>& log, const std::string& host);
+
+// How many connections carried the GETs in `log`: a tunnel's requests share
+// the connection of its CONNECT, plain proxied ones the proxy connection.
+size_t CountConnectionsOfGets(const std::vector<LoggedRequest>& log);

@@ -92,6 +92,22 @@ TEST_F(RequestLogTest, NamesTheListenerAndTheHostOfEachRoute)
     EXPECT_EQ(connect["host"], "d.example");
 }
 
+TEST_F(RequestLogTest, NumbersTheConnectionEachRequestCameOn)
+{
+    const std::string path = std::string(kDownloadPath) + "/Digest.xml";
+    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: " + kBankHost + "\r\n";
+    const size_t before = server_->LogLines().size();
+    // Two requests on one kept-alive connection, then one on a connection of its own.
+    ASSERT_EQ(SendRaw(ports().http, request + "\r\n" + request + "Connection: close\r\n\r\n").status, 200u);
+    ASSERT_EQ(Fetch(ports(), {Route::http, path}).status, 200u);
+
+    const std::vector<Json::Value> lines = server_->LogLines();
+    ASSERT_EQ(lines.size(), before + 3);
+    EXPECT_TRUE(lines[before]["connection"].isUInt64()) << lines[before];
+    EXPECT_EQ(lines[before]["connection"], lines[before + 1]["connection"]);
+    EXPECT_NE(lines[before + 1]["connection"], lines[before + 2]["connection"]);
+}
+
 TEST_F(RequestLogTest, RecordsTheFaultAndWhatWasSent)
 {
     const Response garbage = Fetch(ports(), {Route::http, std::string(kFaultPath) + "?" + VersionQueryOf(kBank)});

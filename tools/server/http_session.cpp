@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -36,6 +37,13 @@ constexpr size_t kWriteChunk = 256 * 1024;
 constexpr auto kCloseTimeout = std::chrono::seconds(5);
 constexpr uint32_t kMaxHeaderBytes = 16 * 1024;
 constexpr uint64_t kMaxBodyBytes = 64 * 1024;
+
+// Numbers the accepted connections for the request log.
+uint64_t NextConnectionNumber()
+{
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
 
 template <class Stream>
 class Session : public std::enable_shared_from_this<Session<Stream>> {
@@ -101,7 +109,7 @@ private:
         delivery_ = Deliver(reply, request.version() == 10 ? 10 : 11, keep_alive);
         if (listener_ != ListenerKind::admin) {
             services_.metrics.Count(reply, delivery_, std::chrono::steady_clock::now() - received_);
-            services_.log.Write(listener_, request, DescribeTarget(request), reply, delivery_);
+            services_.log.Write(listener_, connection_, request, DescribeTarget(request), reply, delivery_);
         }
         if (delivery_.after == Delivery::After::tunnel) {
             if constexpr (!kIsTls) {
@@ -178,6 +186,7 @@ private:
     Stream stream_;
     const Services& services_;
     const ListenerKind listener_;
+    const uint64_t connection_ = NextConnectionNumber();
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     std::chrono::steady_clock::time_point received_;  // of the request being answered

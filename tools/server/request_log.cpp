@@ -34,8 +34,8 @@ bool RequestLog::Open(const std::string& path, std::string* error)
     return true;
 }
 
-void RequestLog::Write(ListenerKind listener, const Request& request, const TargetParts& target, const Reply& reply,
-                       const Delivery& delivery)
+void RequestLog::Write(ListenerKind listener, uint64_t connection, const Request& request, const TargetParts& target,
+                       const Reply& reply, const Delivery& delivery)
 {
     Json::Value line(Json::objectValue);
     line["listener"] = ListenerName(listener);
@@ -55,6 +55,7 @@ void RequestLog::Write(ListenerKind listener, const Request& request, const Targ
     line["bytes"] = static_cast<Json::UInt64>(delivery.body_bytes);
     const char* fault = FaultName(reply.fault);
     line["fault"] = fault ? Json::Value(fault) : Json::Value();
+    line["connection"] = static_cast<Json::UInt64>(connection);
 
     WriteJsonLine(out_, line);
 }

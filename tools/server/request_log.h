@@ -3,15 +3,20 @@
 //   {"listener":"http|https|proxy","method":"GET","host":"ebank.aldmoor.example",
 //    "target":"/assist/server?reqtype=1&data=...","path":"/assist/server",
 //    "version":"HTTP/1.0","headers":[["Accept","*,*/*"],...],
-//    "status":200,"bytes":340,"fault":null}
+//    "status":200,"bytes":340,"fault":null,"connection":7}
 // Members come in no fixed order. "host" is lower case without port; "headers"
 // keeps the received order and spelling; "status" is null when nothing was
 // answered; "bytes" counts the body bytes sent; "fault" names the fault mode
-// or proxy policy applied ("refuse", "blackhole"), or is null. Every text is
+// or proxy policy applied ("refuse", "blackhole"), or is null; "connection"
+// is a number of the connection the request came on, the same for every
+// request of a kept-alive connection and unique within the server's run (a
+// tunnel's requests come on a connection of their own to the HTTPS
+// listener), so a test can count the connections a client opened. Every text is
 // valid UTF-8: bytes that are not UTF-8 are read as GBK, the downloader's code
 // page, and bytes that are neither appear as U+FFFD.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -28,8 +33,8 @@ public:
 
     // Safe from several threads: each line goes out in one fwrite, which
     // stdio makes whole under the stream's lock.
-    void Write(ListenerKind listener, const Request& request, const TargetParts& target, const Reply& reply,
-               const Delivery& delivery);
+    void Write(ListenerKind listener, uint64_t connection, const Request& request, const TargetParts& target,
+               const Reply& reply, const Delivery& delivery);
 
 private:
     struct Closer {
