@@ -1,7 +1,8 @@
 # Compiles the chosen deployment folder's public material into the program:
 # the envelope key pair and IV (envelope.keys) and the manifest-signing public
-# key (signing.pub.pem), and the Ed25519 manifest key when the deployment has
-# one (signing-ed25519.pub.pem). No private key is ever read here.
+# key (signing.pub.pem), the Ed25519 manifest key when the deployment has one
+# (signing-ed25519.pub.pem), and the name of the runtime packages' publisher
+# (runtime-publisher.txt). No private key is ever read here.
 
 function(pellis_read_deploy_keys dir out_var)
   set(keys_file "${dir}/envelope.keys")
@@ -54,5 +55,32 @@ function(pellis_read_deploy_keys dir out_var)
     string(REPLACE "\n" "\\n" detached_c "${detached}")
   endif()
   set(PELLIS_DETACHED_PEM_C "${detached_c}" PARENT_SCOPE)
+
+  pellis_read_runtime_publisher("${dir}" publisher_c)
+  set(PELLIS_RUNTIME_PUBLISHER_C "${publisher_c}" PARENT_SCOPE)
   set(${out_var} TRUE PARENT_SCOPE)
+endfunction()
+
+# The common name in the subject of the certificate that must have signed the
+# runtime packages the program starts with administrator rights: one line of
+# UTF-8, compared byte for byte. A deployment without it does not build. Were
+# any signer a trusted root vouches for accepted instead, whoever answers the
+# packages' plain-HTTP download could have any signed program run elevated,
+# and a bank would not notice the missing file.
+function(pellis_read_runtime_publisher dir out_var)
+  set(publisher_file "${dir}/runtime-publisher.txt")
+  if(NOT EXISTS "${publisher_file}")
+    message(FATAL_ERROR "deployment folder ${dir} lacks ${publisher_file}: one line naming the common name of the "
+                        "runtime packages' signer, as in their certificate (Microsoft Corporation for the vendor's)")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${publisher_file}")
+  file(READ "${publisher_file}" publisher)
+  string(REGEX REPLACE "\r?\n$" "" publisher "${publisher}")
+  if(publisher STREQUAL "" OR publisher MATCHES "[\r\n\t]" OR publisher MATCHES "^ " OR publisher MATCHES " $")
+    message(FATAL_ERROR "${publisher_file}: expected one line holding the signer's common name, "
+                        "without leading or trailing blanks")
+  endif()
+  string(REPLACE "\\" "\\\\" publisher_c "${publisher}")
+  string(REPLACE "\"" "\\\"" publisher_c "${publisher_c}")
+  set(${out_var} "${publisher_c}" PARENT_SCOPE)
 endfunction()

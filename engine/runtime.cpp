@@ -9,6 +9,7 @@
 #include "engine/file_download.h"
 #include "engine/progress_view.h"
 #include "engine/update_context.h"
+#include "protocol/deploy_material.h"
 #include "res/resource.h"
 #include "system/authenticode.h"
 #include "system/fresh_temp_folder.h"
@@ -52,9 +53,10 @@ void ShowFailure(const CUpdateContext& context, const RuntimePackage& package)
 }
 
 // The package is started with administrator rights, so it must carry an intact
-// signature that Windows trusts; one that does not is treated as a failed
-// download. The file stays open, refusing writers, from before the check until
-// its installer has started, and it is started from a folder of its own.
+// signature that Windows trusts, made by the publisher the deployment names;
+// one that does not is treated as a failed download. The file stays open,
+// refusing writers, from before the check until its installer has started, and
+// it is started from a folder of its own that users cannot touch.
 void InstallPackage(CUpdateContext& context, const RuntimePackage& package)
 {
     SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", package.fileName));
@@ -65,7 +67,7 @@ void InstallPackage(CUpdateContext& context, const RuntimePackage& package)
         ShowFailure(context, package);
         return;
     }
-    const UniqueHandle verified = OpenTrustedFile(target);
+    const UniqueHandle verified = OpenTrustedFile(target, kBuiltInRuntimePublisher);
     if (!verified) {
         ShowFailure(context, package);
         return;

@@ -8,7 +8,8 @@ struct CUpdateContext;
 int CheckRuntime(int* needX86, int* needX64);
 
 // Downloads each needed package, x86 first, into a folder of its own and starts
-// it with "/q" when Windows trusts its signature, counting one overall step for
-// each. Failed downloads and untrusted packages show the failure texts; the run
-// goes on. Always 1.
+// it with "/q" when Windows trusts its signature and the deployment's publisher
+// made it (kBuiltInRuntimePublisher), counting one overall step for each.
+// Failed downloads and untrusted packages show the failure texts; the run goes
+// on. Always 1.
 int InstallRuntime(CUpdateContext& context, int needX86, int needX64);

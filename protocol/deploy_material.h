@@ -18,3 +18,7 @@ extern const char kBuiltInSigningKey[];
 // Manifest-signing Ed25519 public key: SubjectPublicKeyInfo PEM text; empty
 // when the deployment has none (then no .sig file is asked for).
 extern const char kBuiltInDetachedKey[];
+
+// The common name (UTF-8) in the subject of the certificate that must have
+// signed the platform runtime packages; never empty.
+extern const char kBuiltInRuntimePublisher[];

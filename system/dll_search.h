@@ -8,8 +8,8 @@
 // Limits the DLL search of everything loaded from now on (our own delay-loaded
 // imports, COM servers, GDI+, what system DLLs load in turn) to the system
 // folder. The first thing the program does. Also installs the delay-load hook
-// that brings comctl32, gdiplus, wininet and wintrust (not KnownDLLs on every
-// supported Windows) from the system folder on their first use.
+// that brings comctl32, crypt32, gdiplus, wininet and wintrust (not KnownDLLs
+// on every supported Windows) from the system folder on their first use.
 void RestrictDllSearch();
 
 // `name` ("wininet.dll") from the system folder only, its own dependencies

@@ -4,13 +4,11 @@
 #include <objbase.h>
 #include <sddl.h>
 
-#include "system/handles.h"
-
 namespace {
 
 // Administrators and the system only, inherited by what is created inside, and
-// nothing inherited from the temporary folder: the user's own unelevated
-// programs may write in the temporary folder, but not beside a program this one
+// nothing inherited from the temporary folder: users may create files and
+// folders in the system's temporary folder, but not beside a program this one
 // starts with administrator rights.
 const char kAdministratorsOnly[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 const char kFolderPrefix[] = "pellis-";
@@ -30,6 +28,18 @@ std::string GuidText()
     return text;
 }
 
+// The Windows folder shared by all sessions (not a terminal server user's
+// private one) and its "Temp". Users may add to it but hold no right to delete
+// or rename what others put there, unlike in their own temporary folder.
+std::string SystemTempFolder()
+{
+    char windows[MAX_PATH] = {};
+    const UINT length = ::GetSystemWindowsDirectoryA(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows)
+        return std::string();
+    return std::string(windows) + "\\Temp\\";
+}
+
 void RemoveNowOrAtRestart(const std::string& path, BOOL(WINAPI* remove)(LPCSTR))
 {
     if (!remove(path.c_str()))
@@ -40,8 +50,8 @@ void RemoveNowOrAtRestart(const std::string& path, BOOL(WINAPI* remove)(LPCSTR))
 
 FreshTempFolder::FreshTempFolder()
 {
-    char temp[MAX_PATH] = {};
-    if (::GetTempPathA(sizeof temp, temp) == 0)
+    const std::string temp = SystemTempFolder();
+    if (temp.empty())
         return;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kAdministratorsOnly, SDDL_REVISION_1, &descriptor,
@@ -55,7 +65,14 @@ FreshTempFolder::FreshTempFolder()
             return;
         const std::string folder = temp + (kFolderPrefix + guid);
         if (::CreateDirectoryA(folder.c_str(), &attributes)) {
-            folder_ = folder;
+            // Readers and writers may share it (the download writes inside);
+            // no FILE_SHARE_DELETE, so it cannot be renamed or deleted.
+            held_.reset(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            if (held_)
+                folder_ = folder;
+            else
+                ::RemoveDirectoryA(folder.c_str());
             return;
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
@@ -77,5 +94,6 @@ FreshTempFolder::~FreshTempFolder()
         } while (::FindNextFileA(listing.get(), &entry));
     }
     listing.reset();
+    held_.reset();
     RemoveNowOrAtRestart(folder_, ::RemoveDirectoryA);
 }

@@ -1,15 +1,21 @@
-// A folder made new below the temporary folder for one download, so that
-// nothing already lying in the temporary folder sits beside what is fetched
-// into it: an installer started from there would load DLLs from its own folder.
+// A folder made new for one download below the system's own temporary folder
+// (the Windows folder's "Temp"), so that nothing already lying there sits
+// beside what is fetched into it (an installer started from there would load
+// DLLs from its own folder), and so that the signed-in user cannot rename or
+// replace it: in the user's own temporary folder its owner may rename any child
+// whatever the child's DACL says.
 #pragma once
 
 #include <string>
 
+#include "system/handles.h"
+
 class FreshTempFolder {
 public:
     // Creates the folder under an unguessable name that did not exist before,
-    // writable by administrators and the system only. No folder (valid() false)
-    // when that fails.
+    // writable by administrators and the system only, and holds it open
+    // without delete sharing, so that nobody renames or deletes it while it
+    // lives. No folder (valid() false) when that fails.
     FreshTempFolder();
     // Deletes the files in it and the folder; what cannot go yet (a program
     // still running from it) is deleted by the system at the next restart.
@@ -25,4 +31,5 @@ public:
 
 private:
     std::string folder_;
+    UniqueHandle held_;
 };

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <windows.h>
+#include <softpub.h>
 #include <wininet.h>
+#include <wintrust.h>
 
 #include <utility>
 
@@ -100,6 +102,22 @@ struct LocalMemoryTraits {
     static void Close(HLOCAL h) { ::LocalFree(h); }
 };
 using UniqueLocal = ScopedHandle<HLOCAL, LocalMemoryTraits>;
+
+// What WinVerifyTrust keeps after WTD_STATEACTION_VERIFY of the generic
+// Authenticode action (the signer and its chain as the check read them),
+// released by calling it again on the same data with WTD_STATEACTION_CLOSE.
+// Owed whatever the verdict was.
+struct TrustStateTraits {
+    static WINTRUST_DATA* Invalid() { return nullptr; }
+    static bool IsValid(WINTRUST_DATA* d) { return d != nullptr; }
+    static void Close(WINTRUST_DATA* d)
+    {
+        GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+        d->dwStateAction = WTD_STATEACTION_CLOSE;
+        ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, d);
+    }
+};
+using TrustState = ScopedHandle<WINTRUST_DATA*, TrustStateTraits>;
 
 // COM on the constructing thread. Released only on that thread and only when
 // the initialisation succeeded: an owner destroyed on another thread must not

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <ostream>
 #include <string>
 
 #include "system/fresh_temp_folder.h"
@@ -12,7 +14,7 @@
 
 namespace {
 
-std::string TempFolder()
+std::string UserTempFolder()
 {
     char temp[MAX_PATH] = {};
     ::GetTempPathA(sizeof temp, temp);
@@ -25,8 +27,11 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Below the Windows folder's "Temp", where users cannot rename what the
+// program made, not below the signed-in user's own temporary folder.
 TEST(FreshTempFolder, EachIsNewAndGoesWithItsFiles)
 {
+    ASSERT_NE(SystemTempFolder(), UserTempFolder()) << "the test would not tell the two apart";
     std::string first, second;
     {
         const FreshTempFolder a;
@@ -37,9 +42,12 @@ TEST(FreshTempFolder, EachIsNewAndGoesWithItsFiles)
         EXPECT_NE(first, second);
         for (const FreshTempFolder* folder : {&a, &b}) {
             EXPECT_TRUE(IsFolder(folder->folder())) << folder->folder();
-            EXPECT_EQ(folder->folder().rfind(TempFolder() + "pellis-", 0), 0u) << folder->folder();
+            EXPECT_EQ(folder->folder().rfind(SystemTempFolder() + "pellis-", 0), 0u) << folder->folder();
             EXPECT_TRUE(WriteFileBytes(folder->PathOf("vcredist_x86.exe"), "MZ"));
-            EXPECT_TRUE(WriteFileBytes(folder->PathOf("vcredist_x86.exe.part"), "M"));
+            // As a download ends: the partial file moved to its name.
+            EXPECT_TRUE(WriteFileBytes(folder->PathOf("vcredist_x64.exe.part"), "M"));
+            EXPECT_TRUE(::MoveFileExA(folder->PathOf("vcredist_x64.exe.part").c_str(),
+                                      folder->PathOf("vcredist_x64.exe").c_str(), MOVEFILE_REPLACE_EXISTING));
         }
     }
     EXPECT_FALSE(IsFolder(first));
@@ -65,5 +73,44 @@ TEST(FreshTempFolder, WhatIsStillInUseGoesAtTheNextRestart)
     EXPECT_TRUE(DeletedAtRestart(file)) << file;
     EXPECT_TRUE(DeletedAtRestart(folder)) << folder;
 }
+
+// Ways to take the folder's name away from it (and put another folder, with
+// other files, in its place); each must fail while the folder lives.
+struct TakeCase {
+    const char* name;
+    std::function<bool(const std::string& folder)> attempt;
+};
+
+std::ostream& operator<<(std::ostream& out, const TakeCase& c)
+{
+    return out << c.name;
+}
+
+const TakeCase kTakes[] = {
+    {"rename",
+     [](const std::string& folder) { return ::MoveFileA(folder.c_str(), (folder + ".moved").c_str()) != FALSE; }},
+    {"delete", [](const std::string& folder) { return ::RemoveDirectoryA(folder.c_str()) != FALSE; }},
+};
+
+class HeldFreshTempFolder : public ::testing::TestWithParam<TakeCase> {};
+
+TEST_P(HeldFreshTempFolder, CannotBeTakenAwayWhileItLives)
+{
+    const FreshTempFolder fresh;
+    ASSERT_TRUE(fresh.valid());
+    EXPECT_FALSE(GetParam().attempt(fresh.folder()));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(IsFolder(fresh.folder()));
+
+    // The control: an empty folder beside it that nobody holds.
+    const std::string control = SystemTempFolder() + "control-" + GetParam().name;
+    ASSERT_TRUE(::CreateDirectoryA(control.c_str(), nullptr));
+    EXPECT_TRUE(GetParam().attempt(control)) << "the attempt itself works on a folder nobody holds";
+    ::RemoveDirectoryA(control.c_str());
+    ::RemoveDirectoryA((control + ".moved").c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Takes, HeldFreshTempFolder, ::testing::ValuesIn(kTakes),
+                         [](const ::testing::TestParamInfo<TakeCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // InstallRuntime under Wine against pellis-server, which serves the vendor's
 // two package paths (tests/CMakeLists.txt): one package with a signature Windows
-// trusts, the other unsigned or tampered. A plain window stands in for the
+// trusts by the publisher deploy/demo names, the other unsigned, tampered or
+// validly signed by another publisher. A plain window stands in for the
 // progress dialog.
 #include <gtest/gtest.h>
 
@@ -68,7 +69,9 @@ TEST_P(RuntimeInstall, OnlyTheTrustedPackageStartsAndTheOtherFailsLikeADownload)
 INSTANTIATE_TEST_SUITE_P(
     Served, RuntimeInstall,
     ::testing::Values(ServedCase{"tampered_x86", "vcredist_x64.exe", "vcredist_x86.exe", "正在安装 vcredist_x64.exe"},
-                      ServedCase{"unsigned_x64", "vcredist_x86.exe", "vcredist_x64.exe", "下载vcredist_x64.exe 失败"}),
+                      ServedCase{"unsigned_x64", "vcredist_x86.exe", "vcredist_x64.exe", "下载vcredist_x64.exe 失败"},
+                      ServedCase{"other_publisher_x86", "vcredist_x64.exe", "vcredist_x86.exe",
+                                 "正在安装 vcredist_x64.exe"}),
     [](const ::testing::TestParamInfo<ServedCase>& info) { return info.param.name; });
 
 }  // namespace

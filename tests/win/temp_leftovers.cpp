@@ -10,25 +10,25 @@ namespace {
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingRenames[] = "PendingFileRenameOperations";
 
-std::string TempFolder()
-{
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    return temp;
-}
-
 }  // namespace
+
+std::string SystemTempFolder()
+{
+    char windows[MAX_PATH] = {};
+    ::GetSystemWindowsDirectoryA(windows, sizeof windows);
+    return std::string(windows) + "\\Temp\\";
+}
 
 std::vector<std::string> FreshFoldersInTemp()
 {
     std::vector<std::string> folders;
     WIN32_FIND_DATAA entry;
-    FindHandle listing(::FindFirstFileA((TempFolder() + "pellis-*").c_str(), &entry));
+    FindHandle listing(::FindFirstFileA((SystemTempFolder() + "pellis-*").c_str(), &entry));
     if (!listing)
         return folders;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            folders.push_back(TempFolder() + entry.cFileName);
+            folders.push_back(SystemTempFolder() + entry.cFileName);
     } while (::FindNextFileA(listing.get(), &entry));
     return folders;
 }

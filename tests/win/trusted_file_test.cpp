@@ -5,7 +5,9 @@
 //
 // Wine 8 refuses a missing signature and a digest that does not fit, but
 // accepts an intact signature whose root it does not trust, so the chain part
-// of the check shows only on Windows (README.md, "Security notes").
+// of the check shows only on Windows (README.md, "Security notes"). It does
+// keep the check's state, from which the signer's certificate is read, so a
+// package validly signed by another publisher is refused here as on Windows.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,7 +18,9 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "protocol/deploy_material.h"
 #include "system/authenticode.h"
 #include "system/handles.h"
 #include "tests/e2e/assistant_records.h"
@@ -36,6 +40,8 @@ std::string Package(const char* name)
 struct TrustCase {
     const char* file;
     LONG verdict;
+    std::vector<std::string> signerCommonNames;  // read only when the verdict is ERROR_SUCCESS
+    bool opened;                                 // by OpenTrustedFile, expecting the deployment's publisher
 };
 
 std::ostream& operator<<(std::ostream& out, const TrustCase& c)
@@ -51,20 +57,26 @@ TEST_P(TrustCheck, VerdictThroughTheOpenHandle)
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file.valid()) << path;
-    EXPECT_EQ(static_cast<unsigned long>(CheckAuthenticode(file.get(), path)),
+    std::vector<std::string> signerCommonNames;
+    EXPECT_EQ(static_cast<unsigned long>(CheckAuthenticode(file.get(), path, &signerCommonNames)),
               static_cast<unsigned long>(GetParam().verdict));
+    EXPECT_EQ(signerCommonNames, GetParam().signerCommonNames);
     file.reset();
-    EXPECT_EQ(OpenTrustedFile(path).valid(), GetParam().verdict == ERROR_SUCCESS);
+    EXPECT_EQ(OpenTrustedFile(path, kBuiltInRuntimePublisher).valid(), GetParam().opened);
 }
 
-INSTANTIATE_TEST_SUITE_P(Packages, TrustCheck,
-                         ::testing::Values(TrustCase{"signed.exe", ERROR_SUCCESS},
-                                           TrustCase{"unsigned.exe", TRUST_E_NOSIGNATURE},
-                                           TrustCase{"tampered.exe", TRUST_E_BAD_DIGEST}),
-                         [](const ::testing::TestParamInfo<TrustCase>& info) {
-                             const std::string file = info.param.file;
-                             return file.substr(0, file.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Packages, TrustCheck,
+    // signed.exe carries the name deploy/demo holds, other.exe another one
+    // (tests/e2e/make-runtime-packages.sh).
+    ::testing::Values(TrustCase{"signed.exe", ERROR_SUCCESS, {kBuiltInRuntimePublisher}, true},
+                      TrustCase{"other.exe", ERROR_SUCCESS, {"Pellis Other Publisher"}, false},
+                      TrustCase{"unsigned.exe", TRUST_E_NOSIGNATURE, {}, false},
+                      TrustCase{"tampered.exe", TRUST_E_BAD_DIGEST, {}, false}),
+    [](const ::testing::TestParamInfo<TrustCase>& info) {
+        const std::string file = info.param.file;
+        return file.substr(0, file.find('.'));
+    });
 
 // The check must judge the bytes held open, whatever the path names by then.
 TEST(TrustCheck, ReadsTheHeldBytesNotThePath)
@@ -98,9 +110,9 @@ TEST(TrustedFile, NotOpenedWhileSomeoneCanStillWriteIt)
     UniqueHandle writer(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer.valid());
-    EXPECT_FALSE(OpenTrustedFile(path).valid());
+    EXPECT_FALSE(OpenTrustedFile(path, kBuiltInRuntimePublisher).valid());
     writer.reset();
-    EXPECT_TRUE(OpenTrustedFile(path).valid());
+    EXPECT_TRUE(OpenTrustedFile(path, kBuiltInRuntimePublisher).valid());
 }
 
 // Ways to put other bytes under the checked name; each must fail while the
@@ -144,7 +156,7 @@ class HeldTrustedFile : public ::testing::TestWithParam<SwapCase> {};
 TEST_P(HeldTrustedFile, CannotBeSwappedUntilReleased)
 {
     const std::string path = HeldCopy();
-    UniqueHandle held = OpenTrustedFile(path);
+    UniqueHandle held = OpenTrustedFile(path, kBuiltInRuntimePublisher);
     ASSERT_TRUE(held.valid());
     EXPECT_FALSE(GetParam().attempt(path));
     if (std::string(GetParam().name) == "overwrite") {
@@ -162,7 +174,7 @@ TEST(HeldTrustedFileStart, TheShellStartsTheHeldFile)
 {
     ClearRecords();
     const std::string path = HeldCopy();
-    const UniqueHandle held = OpenTrustedFile(path);
+    const UniqueHandle held = OpenTrustedFile(path, kBuiltInRuntimePublisher);
     ASSERT_TRUE(held.valid());
     const auto result = reinterpret_cast<INT_PTR>(
         ::ShellExecuteA(nullptr, nullptr, path.c_str(), "/q", kHeldFolder, SW_SHOWNORMAL));
