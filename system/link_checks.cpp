@@ -49,6 +49,11 @@ LinkFacts ReadLinkFacts(const std::string& path)
     return opened ? FactsOf(opened.get(), AttributesOfName(path)) : LinkFacts();
 }
 
+LinkFacts ReadLinkFacts(HANDLE file, const std::string& path)
+{
+    return FactsOf(file, AttributesOfName(path));
+}
+
 bool IsPlainFolderChain(const std::string& root, const std::string& relative)
 {
     std::string folder = root;

@@ -24,6 +24,8 @@ bool IsPlainFile(const LinkFacts& facts);
 bool IsPlainFolder(const LinkFacts& facts);
 
 LinkFacts ReadLinkFacts(const std::string& path);
+// Of the file open as `file`, which was opened at `path`.
+LinkFacts ReadLinkFacts(HANDLE file, const std::string& path);
 
 // Whether `root` and each folder of `relative` below it ("A\B", may be empty)
 // are plain folders, so that a path under them reaches no other place.

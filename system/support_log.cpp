@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "system/link_checks.h"
 #include "system/log_line.h"
 
 namespace {
@@ -35,6 +36,13 @@ SupportLogFile& ProgramLog()
     return log;
 }
 
+HANDLE OpenForAppending(const std::string& path, DWORD disposition = OPEN_ALWAYS)
+{
+    return ::CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
 }  // namespace
 
 SupportLogFile::SupportLogFile(std::string path, uint64_t cap) : path_(std::move(path)), cap_(cap) {}
@@ -45,8 +53,17 @@ void SupportLogFile::Open()
         return;
     // Appends only, and lets readers, other writers and the rotation's rename
     // at the file meanwhile. Not inherited by the programs the run starts.
-    file_.reset(::CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.reset(OpenForAppending(path_));
+    // The user's temporary folder is the user's: a link or a second name of
+    // another file planted there would have this elevated program write into
+    // that file. Such a name is removed (the name only) and the log begun anew.
+    if (file_ && !IsPlainFile(ReadLinkFacts(file_.get(), path_))) {
+        file_.reset();
+        if (::DeleteFileA(path_.c_str()))
+            file_.reset(OpenForAppending(path_, CREATE_NEW));
+        if (file_ && !IsPlainFile(ReadLinkFacts(file_.get(), path_)))
+            file_.reset();
+    }
 }
 
 void SupportLogFile::Write(const std::string& text)

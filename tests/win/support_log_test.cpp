@@ -110,6 +110,20 @@ TEST(SupportLogFile, TheCapMovesTheFileToItsOlderGeneration)
     EXPECT_GT(previousBytes.size() + current.front().size() + 1, kCap);
 }
 
+// The log lies in the user's temporary folder, and the program runs elevated:
+// a second name of another file planted at the log's name is never written into.
+TEST(SupportLogFile, APlantedSecondNameIsReplacedNotWrittenInto)
+{
+    const std::string path = FreshLogPath("planted");
+    const std::string elsewhere = std::string(kLogFolder) + "\\elsewhere.txt";
+    WriteBytes(elsewhere, "a file elsewhere");
+    ASSERT_TRUE(::CreateHardLinkA(path.c_str(), elsewhere.c_str(), nullptr));
+    SupportLogFile log(path, kSupportLogCap);
+    log.Write("first line");
+    EXPECT_EQ(ReadBytes(elsewhere), "a file elsewhere");
+    EXPECT_EQ(EventOf(Lines(ReadBytes(path)).at(0)), "first line\r");
+}
+
 TEST(SupportLogFile, AnUnwritableLogLosesOnlyItsLines)
 {
     // A folder stands where the file would be.
