@@ -247,6 +247,18 @@ bool WaitForRequestOf(Fetch fetch, DWORD ms)
 
 class UpdateRuns {
 protected:
+    // The server's switch file (PELLIS_FAULTS_OFF), removed so the run starts
+    // with the faults or the attacker's release in place, and release 1.0.0.1
+    // installed.
+    void StartFromTheOldVersion(std::string* switchFile)
+    {
+        const char* off = std::getenv("PELLIS_FAULTS_OFF");
+        ASSERT_NE(off, nullptr) << "PELLIS_FAULTS_OFF names the file that switches the server to genuine answers";
+        *switchFile = WindowsPathOf(off);
+        ::DeleteFileA(switchFile->c_str());
+        InstallOldVersion();
+    }
+
     void InstallOldVersion()
     {
         SetupEdition();
@@ -318,14 +330,7 @@ protected:
 
 class FaultRun : public ::testing::TestWithParam<Cell>, protected UpdateRuns {
 protected:
-    void SetUp() override
-    {
-        const char* off = std::getenv("PELLIS_FAULTS_OFF");
-        ASSERT_NE(off, nullptr) << "PELLIS_FAULTS_OFF names the file that ends the server's faults";
-        faultsOff_ = WindowsPathOf(off);
-        ::DeleteFileA(faultsOff_.c_str());
-        InstallOldVersion();
-    }
+    void SetUp() override { StartFromTheOldVersion(&faultsOff_); }
     void TearDown() override
     {
         if (hold_.valid())
@@ -445,14 +450,7 @@ const Attack kAttacks[] = {
 
 class AttackRun : public ::testing::TestWithParam<Attack>, protected UpdateRuns {
 protected:
-    void SetUp() override
-    {
-        const char* off = std::getenv("PELLIS_FAULTS_OFF");
-        ASSERT_NE(off, nullptr) << "PELLIS_FAULTS_OFF names the file that turns the server genuine";
-        genuine_ = WindowsPathOf(off);
-        ::DeleteFileA(genuine_.c_str());
-        InstallOldVersion();
-    }
+    void SetUp() override { StartFromTheOldVersion(&genuine_); }
     void TearDown() override { EndPrograms(); }
 
     std::string genuine_;
