@@ -9,8 +9,10 @@
 
 #include "engine/content_digest.h"
 #include "engine/download_session.h"
+#include "engine/part_file.h"
 #include "engine/progress_view.h"
 #include "protocol/request_record.h"
+#include "protocol/resume_range.h"
 #include "protocol/wininet_request.h"
 #include "res/resource.h"
 #include "system/handles.h"
@@ -19,7 +21,7 @@ namespace {
 
 constexpr int kAttempts = 5;
 constexpr DWORD kStatusOk = 200;
-const char kPartSuffix[] = ".part";
+constexpr DWORD kStatusPartial = 206;
 constexpr DWORD kProgressRefreshMs = 100;
 
 // Requests get no time-outs of their own on Windows, where WinINet's defaults
@@ -29,10 +31,11 @@ constexpr DWORD kProgressRefreshMs = 100;
 constexpr DWORD kTransferTimeoutMs = 30000;
 
 enum class Outcome {
-    written,   // the body is at the target
-    refused,   // a status other than 200; nothing read or written
+    written,    // the body is at the target
+    refused,    // a status other than 200 (or 206 to a resume); no body read
     failed,
     timedOut,
+    abandoned,  // the progress sink answered E_ABORT
 };
 
 Outcome TransferFault()
@@ -56,12 +59,20 @@ DWORD QueryNumber(HINTERNET request, DWORD header)
     return value;
 }
 
-Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusCallback* progress,
-                   const FileDigests& expected)
+// Empty when the header is absent.
+std::string QueryText(HINTERNET request, DWORD header)
 {
-    const bool checked = !expected.sha1.empty() || !expected.sha256.empty();
-    CContentDigest sha1;
-    CContentDigest sha256(DigestKind::Sha256);
+    char text[256] = {};
+    DWORD size = sizeof text;
+    if (!::HttpQueryInfoA(request, header, text, &size, nullptr))
+        return std::string();
+    return std::string(text, size);
+}
+
+// The body into the part file, after the bytes it holds. What arrived before
+// the connection broke stays there for the next attempt to continue.
+Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* progress, const FileDigests& expected)
+{
     std::vector<char> chunk(kDownloadReadChunk);
     uint64_t received = 0;
     for (;;) {
@@ -73,58 +84,41 @@ Outcome StreamBody(HINTERNET request, DWORD announced, HANDLE file, IBindStatusC
         received += read;
         RequestRecord::NoteBytes(received);
         // More than announced can never pass the length check: stop filling the disk.
-        if (received > announced) {
+        if (part->size() + read > part->total()) {
             RequestRecord::NoteReason("more bytes than Content-Length announced");
+            part->Discard();
             return Outcome::failed;
         }
-        DWORD written = 0;
-        if (!::WriteFile(file, chunk.data(), read, &written, nullptr) || written != read)
+        if (!part->Append(chunk.data(), read))
             return Outcome::failed;
-        if (checked) {
-            sha1.Update(chunk.data(), read);
-            if (!expected.sha256.empty())
-                sha256.Update(chunk.data(), read);
-        }
-        if (progress != nullptr)
-            progress->OnProgress(static_cast<ULONG>(received), announced, 0, nullptr);
+        if (progress != nullptr && progress->OnProgress(static_cast<ULONG>(part->size()),
+                                                        static_cast<ULONG>(part->total()), kDataReport,
+                                                        nullptr) == E_ABORT)
+            return Outcome::abandoned;
     }
-    if (received != announced) {
+    if (part->size() != part->total()) {
         RequestRecord::NoteReason("fewer bytes than Content-Length announced");
         return Outcome::failed;
     }
-    if (checked && !MatchesListedDigests({sha1.Finish(), expected.sha256.empty() ? "" : sha256.Finish()}, expected)) {
+    if (!part->IsComplete(expected)) {
         RequestRecord::NoteReason("refused: digest differs from the manifest's");
+        part->Discard();
         return Outcome::failed;
     }
-    return Outcome::written;
+    return part->MoveOverTarget() ? Outcome::written : Outcome::failed;
 }
 
-// The body goes into a file beside the target, so only a complete, checked
-// body ever replaces what is there. A ".part" left by a killed run is
-// truncated by the next attempt and never read.
-Outcome ReceiveBody(HINTERNET request, DWORD announced, const std::string& path, IBindStatusCallback* progress,
-                    const FileDigests& expected)
+// A partial answer must be exactly the rest of the version of the file whose
+// first bytes the part holds; anything else would splice two files together.
+bool ContinuesPart(HINTERNET request, const CPartFile& part)
 {
-    const std::string partPath = path + kPartSuffix;
-    Outcome outcome;
-    {
-        // Made new: a ".part" that is already there may be a link or a second
-        // name of another file, which overwriting it would write into.
-        ::DeleteFileA(partPath.c_str());
-        UniqueHandle part(::CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
-        if (!part)
-            return Outcome::failed;
-        outcome = StreamBody(request, announced, part.get(), progress, expected);
-    }
-    if (outcome == Outcome::written && ::MoveFileExA(partPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return Outcome::written;
-    ::DeleteFileA(partPath.c_str());
-    return outcome == Outcome::written ? Outcome::failed : outcome;
+    const std::string tag = QueryText(request, HTTP_QUERY_ETAG);
+    const bool sameVersion = tag.empty() || tag == part.validator() || part.validator().front() != '"';
+    return sameVersion && ContinuesFrom(QueryText(request, HTTP_QUERY_CONTENT_RANGE), part.size(), part.total()) &&
+           QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH) == part.total() - part.size();
 }
 
-Outcome Transfer(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-                 const FileDigests& expected)
+Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* progress, const FileDigests& expected)
 {
     ParsedUrl target;
     if (!ParseHttpUrl(url, &target))
@@ -140,13 +134,32 @@ Outcome Transfer(const std::string& url, const std::string& path, IBindStatusCal
     if (!request)
         return TransferFault();
     PrepareRequest(request.get());
-    if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0))
+    const bool resuming = part->Resumable();
+    const std::string headers = resuming ? ResumeRequestHeaders(part->size(), part->validator()) : std::string();
+    if (!::HttpSendRequestA(request.get(), resuming ? headers.c_str() : nullptr, static_cast<DWORD>(headers.size()),
+                            nullptr, 0))
         return TransferFault();
-    RequestRecord::NoteStatus(QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE));
-    if (QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE) != kStatusOk)
+    const DWORD status = QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE);
+    RequestRecord::NoteStatus(status);
+    if (resuming && status == kStatusPartial) {
+        if (!ContinuesPart(request.get(), *part)) {
+            RequestRecord::NoteReason("refused: the partial answer is not the rest of the file");
+            part->Discard();
+            return Outcome::failed;
+        }
+        return ReceiveBody(request.get(), part, progress, expected);
+    }
+    if (status != kStatusOk) {
+        // The next attempt asks for the whole file again.
+        part->Discard();
         return Outcome::refused;
-    return ReceiveBody(request.get(), QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH), path, progress,
-                       expected);
+    }
+    // A whole body: what the part held is dropped, whichever answer it came from.
+    if (!part->StartBody(QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH),
+                         ResumeValidator(QueryText(request.get(), HTTP_QUERY_ETAG),
+                                         QueryText(request.get(), HTTP_QUERY_LAST_MODIFIED))))
+        return Outcome::failed;
+    return ReceiveBody(request.get(), part, progress, expected);
 }
 
 const char* OutcomeName(Outcome outcome)
@@ -158,6 +171,8 @@ const char* OutcomeName(Outcome outcome)
         return "refused by the server";
     case Outcome::timedOut:
         return "timed out";
+    case Outcome::abandoned:
+        return "abandoned";
     case Outcome::failed:
         break;
     }
@@ -165,11 +180,10 @@ const char* OutcomeName(Outcome outcome)
 }
 
 // One request, with its line in the support log.
-Outcome Fetch(const std::string& url, const std::string& path, IBindStatusCallback* progress,
-              const FileDigests& expected)
+Outcome Fetch(const std::string& url, CPartFile* part, IBindStatusCallback* progress, const FileDigests& expected)
 {
     RequestRecord record(url);
-    const Outcome outcome = Transfer(url, path, progress, expected);
+    const Outcome outcome = Transfer(url, part, progress, expected);
     record.Finish(OutcomeName(outcome));
     return outcome;
 }
@@ -190,19 +204,21 @@ bool KeepsExistingFile(const std::string& path, const FileDigests& expected)
 
 CBindCallback::CBindCallback(HWND dialog) : m_pDialog(dialog) {}
 
-HRESULT CBindCallback::QueryInterface(REFIID, void**) { return E_NOTIMPL; }
-ULONG CBindCallback::AddRef() { return 0; }
-ULONG CBindCallback::Release() { return 0; }
-HRESULT CBindCallback::OnStartBinding(DWORD, IBinding*) { return E_NOTIMPL; }
-HRESULT CBindCallback::GetPriority(LONG*) { return E_NOTIMPL; }
-HRESULT CBindCallback::OnLowResource(DWORD) { return E_NOTIMPL; }
-HRESULT CBindCallback::OnStopBinding(HRESULT, LPCWSTR) { return E_NOTIMPL; }
-HRESULT CBindCallback::GetBindInfo(DWORD*, BINDINFO*) { return E_NOTIMPL; }
-HRESULT CBindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
-HRESULT CBindCallback::OnObjectAvailable(REFIID, IUnknown*) { return E_NOTIMPL; }
+HRESULT CProgressSink::QueryInterface(REFIID, void**) { return E_NOTIMPL; }
+ULONG CProgressSink::AddRef() { return 0; }
+ULONG CProgressSink::Release() { return 0; }
+HRESULT CProgressSink::OnStartBinding(DWORD, IBinding*) { return E_NOTIMPL; }
+HRESULT CProgressSink::GetPriority(LONG*) { return E_NOTIMPL; }
+HRESULT CProgressSink::OnLowResource(DWORD) { return E_NOTIMPL; }
+HRESULT CProgressSink::OnStopBinding(HRESULT, LPCWSTR) { return E_NOTIMPL; }
+HRESULT CProgressSink::GetBindInfo(DWORD*, BINDINFO*) { return E_NOTIMPL; }
+HRESULT CProgressSink::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
+HRESULT CProgressSink::OnObjectAvailable(REFIID, IUnknown*) { return E_NOTIMPL; }
 
-HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR)
+HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode, LPCWSTR)
 {
+    if (statusCode != kDataReport)
+        return S_OK;
     // Every shown report is a synchronous repaint on the user-interface
     // thread, and a fast transfer reports far more often than anyone can
     // see: repainting each one made the dialog, not the network, set the pace.
@@ -226,13 +242,15 @@ HRESULT CBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCW
 int DownloadAttempt(const std::string& url, const std::string& path, IBindStatusCallback* progress,
                     const FileDigests& expected)
 {
-    switch (Fetch(url, path, progress, expected)) {
+    CPartFile part(path, expected);
+    switch (Fetch(url, &part, progress, expected)) {
     case Outcome::written:
     case Outcome::refused:
         return kAttemptDone;
     case Outcome::timedOut:
         return kAttemptTimedOut;
     case Outcome::failed:
+    case Outcome::abandoned:
         break;
     }
     return kAttemptFailed;
@@ -241,12 +259,18 @@ int DownloadAttempt(const std::string& url, const std::string& path, IBindStatus
 int DownloadFile(const std::string& url, const std::string& path, IBindStatusCallback* progress,
                  const FileDigests& expected)
 {
+    CPartFile part(path, expected);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        // A download abandoned while it waited on a silent server learns it here.
+        if (progress != nullptr && progress->OnProgress(0, 0, BINDSTATUS_CONNECTING, nullptr) == E_ABORT)
+            return 0;
         // Never answered from a copy an earlier run left in the cache.
         ::DeleteUrlCacheEntryA(url.c_str());
-        const Outcome outcome = Fetch(url, path, progress, expected);
+        const Outcome outcome = Fetch(url, &part, progress, expected);
         if (outcome == Outcome::written || (outcome == Outcome::refused && KeepsExistingFile(path, expected)))
             return 1;
+        if (outcome == Outcome::abandoned)
+            return 0;
     }
     return 0;
 }

@@ -9,30 +9,44 @@
 
 #include "engine/content_digest.h"
 
-// The progress sink of a download. Lives on the stack for one download and is
-// not reference counted; only OnProgress does any work, and only DownloadFile
-// calls it: it is never handed to the platform's own download services.
-class CBindCallback : public IBindStatusCallback {
-public:
-    explicit CBindCallback(HWND dialog);
+// A download's progress sink: only OnProgress does any work, and only
+// DownloadFile calls it; the object is not reference counted and is never
+// handed to the platform's own download services. DownloadFile reports
+// BINDSTATUS_CONNECTING (received and total 0) before each attempt and
+// kDataReport as the body arrives; an OnProgress that answers E_ABORT to
+// either stops the download.
+constexpr ULONG kDataReport = 0;
 
+class CProgressSink : public IBindStatusCallback {
+public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD reserved, IBinding* binding) override;
     HRESULT STDMETHODCALLTYPE GetPriority(LONG* priority) override;
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD reserved) override;
-    // Per-file bar (1021) to `progress` of `progressMax`, and its percentage
-    // on 1023; an unknown total (0) shows "0.00%". Within one transfer the
-    // display follows at most ten times a second; the first and the last
-    // report, and one that starts over, always show.
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
-                                         LPCWSTR statusText) override;
     HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR error) override;
     HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override;
     HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format,
                                               STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID riid, IUnknown* object) override;
+
+protected:
+    ~CProgressSink() = default;
+};
+
+// The progress sink that shows a download on the progress dialog. Lives for
+// one download, on the thread that owns the display.
+class CBindCallback : public CProgressSink {
+public:
+    explicit CBindCallback(HWND dialog);
+
+    // For data reports: per-file bar (1021) to `progress` of `progressMax`,
+    // and its percentage on 1023; an unknown total (0) shows "0.00%". Within one transfer the
+    // display follows at most ten times a second; the first and the last
+    // report, and one that starts over, always show.
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
+                                         LPCWSTR statusText) override;
 
 private:
     HWND m_pDialog;  // not owned
@@ -57,12 +71,18 @@ constexpr int kAttemptTimedOut = 2;  // WinINet time-out
 // at `path`; 0 otherwise. With `expected` digests (those a manifest entry
 // lists: SHA-1 always, SHA-256 where given) a body of other digests counts as
 // a failed attempt, and a file kept at `path` must have them too. `progress`
-// may be null.
+// may be null; when its OnProgress answers E_ABORT the download stops at once
+// and returns 0.
+//
+// The body is streamed into `path` + ".part" and moved over `path` only when
+// it arrived whole and with the listed digests; anything else leaves `path`
+// as it was. When a transfer breaks off after some bytes, the next attempt
+// asks for the rest only (a range under the first answer's entity tag or
+// date) and the digests still cover the whole file; a server that answers
+// with the whole file instead, or that gave no validator, sends it again.
 int DownloadFile(const std::string& url, const std::string& path, IBindStatusCallback* progress,
                  const FileDigests& expected = FileDigests());
 
-// One GET of `url`. The body is streamed into `path` + ".part" and moved over
-// `path` only when it arrived with exactly the announced Content-Length (and
-// digest); anything else leaves `path` as it was.
+// One GET of `url` into `path`, as one attempt of DownloadFile.
 int DownloadAttempt(const std::string& url, const std::string& path, IBindStatusCallback* progress,
                     const FileDigests& expected);

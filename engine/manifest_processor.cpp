@@ -5,12 +5,13 @@
 #include <shlwapi.h>
 
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "engine/config.h"
 #include "engine/content_digest.h"
-#include "engine/file_download.h"
+#include "engine/fetch_steps.h"
 #include "engine/manifest.h"
 #include "engine/manifest_names.h"
 #include "engine/progress_view.h"
@@ -23,7 +24,6 @@
 namespace {
 
 const char kOldDownloaderName[] = "\\pellis_old.exe";
-constexpr int kCancelButton = IDCANCEL;
 
 // An entry in the ANSI code page, as every path, URL and comparison uses it.
 struct Entry {
@@ -98,18 +98,6 @@ void AddDigests(const std::vector<ListedFile>& listed, std::map<std::string, Fil
     }
 }
 
-void ShowDownloading(const CUpdateContext& context, const std::string& name, int step, int steps)
-{
-    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s   %d/%d", name.c_str(), step, steps));
-    SetDialogItemText(context.dialog, IDC_FILE_PERCENT, "0%");
-}
-
-void ShowFailure(const CUpdateContext& context, const std::string& name)
-{
-    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("下载%s 失败", name.c_str()));
-    SetDialogItemText(context.dialog, kCancelButton, "下载失败");
-}
-
 void ShowNothingToFetch(const CUpdateContext& context)
 {
     for (const HWND bar : {::GetDlgItem(context.dialog, IDC_FILE_BAR), context.overallBar}) {
@@ -121,83 +109,40 @@ void ShowNothingToFetch(const CUpdateContext& context)
     SetDialogItemText(context.dialog, IDC_OVERALL_PERCENT, "100%");
 }
 
-void ShowOverallProgress(const CUpdateContext& context, int step, double percent)
-{
-    SetDialogItemText(context.dialog, IDC_OVERALL_PERCENT, PercentText(percent));
-    ::SendMessageA(context.overallBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
-}
-
-// The size of a file still at `path`; false when none is there.
-bool SizeOfFile(const std::string& path, ULONG* size)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return false;
-    *size = data.nFileSizeLow;
-    return true;
-}
-
-// Fetches an entry to `target`, once per run: an entry this run already
-// fetched and checked against the same digests, and that is still in place,
-// crosses the network only once. Its file bar then shows what the finished
-// transfer showed.
-bool FetchOnce(CUpdateContext& context, const std::string& relative, const std::string& url,
-               const std::string& target, const FileDigests& digests, CBindCallback* progress)
-{
-    const auto fetched = context.fetchedFiles.find(relative);
-    ULONG size = 0;
-    if (fetched != context.fetchedFiles.end() && SameDigests(fetched->second, digests) && SizeOfFile(target, &size)) {
-        // An empty body reports no progress in a transfer either.
-        if (size > 0)
-            progress->OnProgress(size, size, 0, nullptr);
-        return true;
-    }
-    if (!DownloadFile(url, target, progress, digests))
-        return false;
-    context.fetchedFiles[relative] = digests;
-    return true;
-}
-
 // First installation: every entry straight into the install folder.
 int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& listed)
 {
+    std::vector<FetchStep> steps;
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
-        if (!entry.acceptable) {
-            LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s", RelativeEntry(entry).c_str());
-            ShowFailure(context, entry.fileName);
-            return 0;
-        }
-        std::string folder = context.installPath;
-        if (!entry.path.empty()) {
-            folder += "\\" + entry.path;
+        const std::string folder = entry.path.empty() ? context.installPath : context.installPath + "\\" + entry.path;
+        FetchStep step{entry.fileName, RelativeEntry(entry),
+                       context.downloadUrl + "/" + entry.path + "/" + entry.fileName, folder + "\\" + entry.fileName,
+                       entry.digests, nullptr};
+        step.prepare = [&context, entry, folder] {
+            if (!entry.acceptable) {
+                LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s",
+                         RelativeEntry(entry).c_str());
+                return false;
+            }
             // Only the entry's own folder: its parents are the fixed install tree.
-            if (!::PathIsDirectoryA(folder.c_str()))
+            if (!entry.path.empty() && !::PathIsDirectoryA(folder.c_str()))
                 ::CreateDirectoryA(folder.c_str(), nullptr);
-        }
-        // Never written through a junction or symbolic link in the install tree.
-        if (!IsPlainFolderChain(context.installPath, entry.path)) {
-            LogEvent("download refused: a folder on the way to %s is a junction or link", RelativeEntry(entry).c_str());
-            ShowFailure(context, entry.fileName);
-            return 0;
-        }
-        ShowDownloading(context, entry.fileName, context.currentStep, context.totalSteps);
-        if (entry.fileName == installInfo.downloaderFileName)
-            MoveAsideDownloader(context.installPath);
-
-        CBindCallback progress(context.dialog);
-        const std::string url = context.downloadUrl + "/" + entry.path + "/" + entry.fileName;
-        if (!FetchOnce(context, RelativeEntry(entry), url, folder + "\\" + entry.fileName, entry.digests,
-                       &progress)) {
-            ShowFailure(context, entry.fileName);
-            return 0;
-        }
-        ShowOverallProgress(context, context.currentStep,
-                            static_cast<double>(context.currentStep) / context.totalSteps * 100);
-        ++context.currentStep;
+            // Never written through a junction or symbolic link in the install tree.
+            if (!IsPlainFolderChain(context.installPath, entry.path)) {
+                LogEvent("download refused: a folder on the way to %s is a junction or link",
+                         RelativeEntry(entry).c_str());
+                return false;
+            }
+            if (entry.fileName == installInfo.downloaderFileName)
+                MoveAsideDownloader(context.installPath);
+            return true;
+        };
+        steps.push_back(std::move(step));
     }
-    return 1;
+    const int fetched = FetchSteps(context, steps, {context.currentStep, context.totalSteps}, true);
+    context.currentStep += fetched;
+    return fetched == static_cast<int>(steps.size()) ? 1 : 0;
 }
 
 // Update or repair: collect what differs from the installed files, then fetch
@@ -206,14 +151,15 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
 {
     const CInstalledManifest installed(InstalledManifest(context, which));
     std::map<std::string, FileDigests> digests;
-    int result = 1;
+    std::optional<std::string> firstRefused;
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
         const std::string relative = RelativeEntry(entry);
         if (!entry.acceptable) {
             LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s", relative.c_str());
-            ShowFailure(context, relative);
-            result = 0;
+            ShowDownloadFailure(context, relative);
+            if (!firstRefused)
+                firstRefused = relative;
             continue;
         }
         digests.emplace(relative, entry.digests);
@@ -230,32 +176,35 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
 
     const int count = static_cast<int>(context.changedFiles.size());
     if (count == 0) {
-        if (result == 1)
-            ShowNothingToFetch(context);
-        return result;
+        if (firstRefused)
+            return 0;
+        ShowNothingToFetch(context);
+        return 1;
     }
     // PBM_SETRANGE carries the upper bound in the high word.
     ::SendMessageA(context.overallBar, PBM_SETRANGE, 0, MAKELPARAM(0, count));
     ::SendMessageA(context.overallBar, PBM_SETPOS, 0, 0);
-    for (int step = 1; step <= count; ++step) {
-        const std::string& relative = context.changedFiles[step - 1];
-        ShowDownloading(context, relative, step, count);
+    std::vector<FetchStep> steps;
+    for (const std::string& relative : context.changedFiles) {
         const auto digest = digests.find(relative);
-        CBindCallback progress(context.dialog);
+        const bool known = digest != digests.end();
         const size_t lastSeparator = relative.rfind('\\');
         const std::string stagedFolder =
             std::string(kStagingFolderName) +
             (lastSeparator == std::string::npos ? std::string() : "\\" + relative.substr(0, lastSeparator));
-        if (digest == digests.end() || !IsPlainFolderChain(context.installPath, stagedFolder) ||
-            !FetchOnce(context, relative, context.downloadUrl + "/" + relative, context.stagingPath + "\\" + relative,
-                       digest->second, &progress)) {
-            ShowFailure(context, relative);
-            result = 0;
-            continue;
-        }
-        ShowOverallProgress(context, step, static_cast<double>(step) / count * 100);
+        FetchStep step{relative, relative, context.downloadUrl + "/" + relative,
+                       context.stagingPath + "\\" + relative, known ? digest->second : FileDigests(), nullptr};
+        step.prepare = [&context, known, stagedFolder] {
+            return known && IsPlainFolderChain(context.installPath, stagedFolder);
+        };
+        steps.push_back(std::move(step));
     }
-    return result;
+    const bool fetchedAll = FetchSteps(context, steps, {1, count}, false) == count;
+    // The pass ends with its first failure's texts, and a refused entry
+    // failed before any download.
+    if (firstRefused)
+        ShowDownloadFailure(context, *firstRefused);
+    return fetchedAll && !firstRefused ? 1 : 0;
 }
 
 }  // namespace

@@ -48,7 +48,12 @@
 namespace {
 
 const char kStagingFolder[] = "DownLoad";
-const char kNewRelease[] = "offer-http";
+// offer-http, or what PELLIS_NEW_RELEASE names instead.
+std::string NewRelease()
+{
+    const char* named = std::getenv("PELLIS_NEW_RELEASE");
+    return named != nullptr ? named : "offer-http";
+}
 const char kVersionQueryPath[] = "/assist/server";
 const char kVendorHost[] = "download.microsoft.com";
 const char kX86PackagePath[] = "/download/7/5/0/7502f4e9-1f90-4895-9259-1bde67b8b9a1/vcredist_x86.exe";
@@ -141,7 +146,7 @@ size_t VendorRequests(const std::string& path)
 // --- the cells
 
 // The fetches of an update run, named as in tests/CMakeLists.txt.
-enum class Fetch { versionQuery, commonManifest, editionManifest, componentFile, runtimePackage };
+enum class Fetch { versionQuery, commonManifest, editionManifest, componentFile, largeFile, runtimePackage };
 
 // How the first run ends.
 enum class Outcome {
@@ -149,6 +154,7 @@ enum class Outcome {
     givesUp,  // the worker gives up; Cancel closes the dialog without asking
     waiting,  // the worker waits for the server; Cancel asks, and Yes ends the process
     goesOn,   // the run completes; it is held in its stop step to read the dialog
+    completes,  // the run completes and brings the new version
 };
 
 struct Cell {
@@ -159,6 +165,7 @@ struct Cell {
     const char* button;  // the Cancel button's caption then; null: not examined
     size_t requests;     // of the faulted fetch in the first run
     const char* leftInStaging = nullptr;  // a file the abandoned run leaves there
+    uint64_t resentLimit = 0;  // bytes of the faulted fetch sent more than once stay below it; 0: not examined
 };
 
 void PrintTo(const Cell& cell, std::ostream* out)
@@ -170,9 +177,11 @@ const char kConfiguration[] = "正在下载 配置文件";
 const char kCancel[] = "取消";
 const char kFailed[] = "下载失败";
 const char kFailedRuntime[] = "下载VS库失败";
-// Data\a.dat is the second of the three changed files of the common manifest:
-// the third one's download follows its failure and overwrites the status line.
-const char kAfterComponent[] = "正在下载 Script\\added.js   3/3";
+// Data\a.dat is the second of the three changed files of the common manifest,
+// fetched side by side with the others: the pass fetches the rest and ends
+// with the failure's texts. While it waits, the status line stays on it once
+// Config.ini, the first, is done.
+const char kComponentFailed[] = "下载Data\\a.dat 失败";
 const char kComponentWaits[] = "正在下载 Data\\a.dat   2/3";
 const char kPackageWaits[] = "正在下载 vcredist_x86.exe";
 
@@ -202,11 +211,15 @@ const Cell kCells[] = {
 
     {"component_file_hang", Fetch::componentFile, Outcome::waiting, kComponentWaits, kCancel, 1},
     {"component_file_stall", Fetch::componentFile, Outcome::waiting, kComponentWaits, kCancel, 1, "Data\\a.dat.part"},
-    {"component_file_truncate", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
-    {"component_file_wrong_length", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
-    {"component_file_404", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
-    {"component_file_500", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
-    {"component_file_garbage", Fetch::componentFile, Outcome::givesUp, kAfterComponent, kFailed, 5},
+    {"component_file_truncate", Fetch::componentFile, Outcome::givesUp, kComponentFailed, kFailed, 5},
+    {"component_file_wrong_length", Fetch::componentFile, Outcome::givesUp, kComponentFailed, kFailed, 5},
+    {"component_file_404", Fetch::componentFile, Outcome::givesUp, kComponentFailed, kFailed, 5},
+    {"component_file_500", Fetch::componentFile, Outcome::givesUp, kComponentFailed, kFailed, 5},
+    {"component_file_garbage", Fetch::componentFile, Outcome::givesUp, kComponentFailed, kFailed, 5},
+
+    // Data\large.bin (10 MiB, offer-large) breaks off at nine tenths; the next
+    // attempt fetches only the rest.
+    {"large_file_drop_once", Fetch::largeFile, Outcome::completes, nullptr, nullptr, 2, nullptr, 1000000},
 
     {"runtime_package_hang", Fetch::runtimePackage, Outcome::waiting, kPackageWaits, kCancel, 1},
     {"runtime_package_truncate", Fetch::runtimePackage, Outcome::goesOn, nullptr, kFailedRuntime, 5},
@@ -226,10 +239,24 @@ size_t RequestsOf(Fetch fetch)
         return std::count(downloads.begin(), downloads.end(), "Digest_811.xml");
     case Fetch::componentFile:
         return std::count(downloads.begin(), downloads.end(), "Data/a.dat");
+    case Fetch::largeFile:
+        return std::count(downloads.begin(), downloads.end(), "Data/large.bin");
     case Fetch::runtimePackage:
         return VendorRequests(kX86PackagePath);
     }
     return 0;
+}
+
+// Body bytes the server sent for a file of the download area.
+uint64_t BytesSentOf(const std::string& file)
+{
+    uint64_t bytes = 0;
+    for (const LoggedRequest& request : ReadServerLog()) {
+        if (request.method == "GET" && request.path.size() >= file.size() &&
+            request.path.compare(request.path.size() - file.size(), file.size(), file) == 0)
+            bytes += request.bytes;
+    }
+    return bytes;
 }
 
 bool WaitForRequestOf(Fetch fetch, DWORD ms)
@@ -313,9 +340,9 @@ protected:
     // empty staging folder, no partial download anywhere.
     static void ExpectNewVersionInstalled()
     {
-        for (const std::string& file : ListFiles(Release(std::string(kNewRelease) + "\\download")))
+        for (const std::string& file : ListFiles(Release(NewRelease() + "\\download")))
             EXPECT_EQ(ReadOr(Installed(file), "(missing)"),
-                      ReadOr(Release(std::string(kNewRelease) + "\\download\\" + file), ""))
+                      ReadOr(Release(NewRelease() + "\\download\\" + file), ""))
                 << file;
         for (const std::string& file : ListFiles(kInstallFolder))
             EXPECT_FALSE(EndsWith(file, kPartSuffix)) << file;
@@ -377,6 +404,9 @@ protected:
             ::SetEvent(hold_.get());
             EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
             break;
+        case Outcome::completes:
+            EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+            break;
         case Outcome::silent:
             break;
         }
@@ -400,8 +430,15 @@ TEST_P(FaultRun, ShowsTheFailureKeepsTheInstallationAndTheNextRunUpdates)
         EXPECT_EQ(shown.button, cell.button);
     }
     EXPECT_EQ(RequestsOf(cell.fetch), cell.requests);
+    if (cell.resentLimit != 0) {
+        const uint64_t size = ReadOr(Release(NewRelease() + "\\download\\Data\\large.bin"), "").size();
+        ASSERT_GT(size, 0u);
+        EXPECT_LT(BytesSentOf("Data/large.bin"), size + cell.resentLimit);
+    }
     if (cell.outcome == Outcome::goesOn) {
         EXPECT_EQ(VendorRequests(kX64PackagePath), 1u) << "the run goes on with the next package";
+        ExpectNewVersionInstalled();
+    } else if (cell.outcome == Outcome::completes) {
         ExpectNewVersionInstalled();
     } else {
         EXPECT_EQ(ReadInstallation(), before) << "the installation of " << kOldVersion << " is left as it was";
@@ -445,7 +482,7 @@ const Attack kAttacks[] = {
     {"other_bank", FirstWindow::prompt, kConfiguration},
     {"missing_sig", FirstWindow::prompt, kConfiguration},
     {"swapped_sig", FirstWindow::prompt, kConfiguration},
-    {"sha256", FirstWindow::prompt, kAfterComponent},
+    {"sha256", FirstWindow::prompt, kComponentFailed},
 };
 
 class AttackRun : public ::testing::TestWithParam<Attack>, protected UpdateRuns {

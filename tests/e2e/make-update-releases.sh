@@ -11,6 +11,7 @@
 #   OUT_DIR/same    1.0.0.3, update 1, with the files of 1.0.0.1
 #   OUT_DIR/offer-http  as offer, downloaded over plain HTTP: a server that stalls
 #                   or closes is safe there under Wine (tests/e2e/fault_run_test.cpp)
+#   OUT_DIR/offer-large  as offer-http, with a 10 MiB Data/large.bin
 #   OUT_DIR/old-static, OUT_DIR/offer-static  as old and offer, their download
 #                   area on a host of its own over plain HTTP, served by a static
 #                   web server (tests/e2e/with-nginx.sh)
@@ -59,6 +60,13 @@ publish offer new 1.0.0.3 1
 publish force new 1.0.0.3 2
 publish same old 1.0.0.3 1
 publish offer-http new 1.0.0.3 1 "${url/#https:/http:}"
+# As offer-http with a 10 MiB Data/large.bin of bytes that never repeat, so a
+# resumed download spliced at the wrong place fails its digests.
+mkdir -p "$out/assistant-large"
+cp -r "$out/assistant-new/." "$out/assistant-large/"
+head -c 10485760 /dev/zero | openssl enc -aes-128-ctr -nosalt -K 00000000000000000000000000000000 \
+  -iv 00000000000000000000000000000000 >"$out/assistant-large/Data/large.bin"
+publish offer-large large 1.0.0.3 1 "${url/#https:/http:}"
 static_url=http://cdn.aldmoor.example/download/811
 publish old-static old 1.0.0.1 0 "$static_url"
 publish offer-static new 1.0.0.3 1 "$static_url"

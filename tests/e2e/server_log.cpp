@@ -27,6 +27,7 @@ std::vector<LoggedRequest> ReadServerLog()
         request.path = entry["path"].asString();
         request.version = entry["version"].asString();
         request.status = entry["status"].asInt();
+        request.bytes = entry["bytes"].asUInt64();
         request.connection = entry["connection"].asUInt64();
         for (const Json::Value& header : entry["headers"])
             request.headers.emplace_back(header[0].asString(), header[1].asString());

@@ -15,6 +15,7 @@ struct LoggedRequest {
     std::string version;
     std::vector<std::pair<std::string, std::string>> headers;
     int status = 0;
+    uint64_t bytes = 0;       // of the body sent
     uint64_t connection = 0;  // the server's number of the connection it came on
 };
 

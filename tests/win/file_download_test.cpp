@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/fetch_pool.h"
 #include "engine/file_download.h"
 #include "res/resource.h"
 #include "tests/e2e/server_log.h"
@@ -132,12 +134,16 @@ TEST(DownloadFile, APlantedPartFileIsNotWrittenInto)
 class ProgressRecorder : public CBindCallback {
 public:
     ProgressRecorder() : CBindCallback(nullptr) {}
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR) override
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode, LPCWSTR) override
     {
-        reports.emplace_back(progress, progressMax);
+        if (statusCode == BINDSTATUS_CONNECTING)
+            ++attempts;
+        else
+            reports.emplace_back(progress, progressMax);
         return S_OK;
     }
     std::vector<std::pair<ULONG, ULONG>> reports;
+    int attempts = 0;
 };
 
 TEST(DownloadFile, ReportsEveryReadOfAtMostOneChunk)
@@ -145,6 +151,7 @@ TEST(DownloadFile, ReportsEveryReadOfAtMostOneChunk)
     const ULONG size = 1000000;  // written by tests/CMakeLists.txt
     ProgressRecorder recorder;
     ASSERT_EQ(DownloadFile(std::string(kBank) + "/body1000000", Target("reads"), &recorder), 1);
+    EXPECT_EQ(recorder.attempts, 1);
     ASSERT_GE(recorder.reports.size(), (size + kDownloadReadChunk - 1) / kDownloadReadChunk);
     ULONG previous = 0;
     for (const auto& [received, total] : recorder.reports) {
@@ -155,6 +162,110 @@ TEST(DownloadFile, ReportsEveryReadOfAtMostOneChunk)
     }
     EXPECT_EQ(previous, size);
 }
+
+std::string SeveralReads()
+{
+    std::string body;
+    for (int i = 0; i < 62500; ++i)
+        body += "0123456789abcdef";  // as tests/CMakeLists.txt writes body1000000
+    return body;
+}
+
+FileDigests DigestsOf(const std::string& bytes)
+{
+    CContentDigest sha1;
+    CContentDigest sha256(DigestKind::Sha256);
+    sha1.Update(bytes.data(), bytes.size());
+    sha256.Update(bytes.data(), bytes.size());
+    return {sha1.Finish(), sha256.Finish()};
+}
+
+std::string HeaderOf(const LoggedRequest& request, const std::string& name)
+{
+    for (const auto& [header, value] : request.headers) {
+        if (_stricmp(header.c_str(), name.c_str()) == 0)
+            return value;
+    }
+    return "(none)";
+}
+
+// The server breaks the first answer off at nine tenths of the body. The next
+// attempt asks for the rest under the first answer's entity tag, the file bar
+// goes on from where it was, and the digests cover the whole file.
+TEST(DownloadFile, ResumesAConnectionThatBrokeOff)
+{
+    const std::string body = SeveralReads();
+    const std::string target = Target("resumed");
+    const size_t before = ReadServerLog().size();
+    ProgressRecorder recorder;
+    ASSERT_EQ(DownloadFile(std::string(kBank) + "/dropped", target, &recorder, DigestsOf(body)), 1);
+    EXPECT_EQ(ReadBytes(target), body);
+    EXPECT_FALSE(Exists(target + ".part"));
+
+    const std::vector<LoggedRequest> log = ReadServerLog();
+    std::vector<LoggedRequest> requests;
+    for (size_t i = before; i < log.size(); ++i) {
+        if (log[i].path == "/dropped")
+            requests.push_back(log[i]);
+    }
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].status, 200);
+    EXPECT_EQ(requests[0].bytes, 900000u);
+    EXPECT_EQ(HeaderOf(requests[1], "Range"), "bytes=900000-");
+    EXPECT_EQ(HeaderOf(requests[1], "If-Range").front(), '"') << "the entity tag, the stronger validator";
+    EXPECT_EQ(requests[1].status, 206);
+    EXPECT_EQ(requests[1].bytes, 100000u);
+
+    EXPECT_EQ(recorder.attempts, 2);
+    ASSERT_FALSE(recorder.reports.empty());
+    EXPECT_EQ(recorder.reports.back(), std::make_pair(ULONG{1000000}, ULONG{1000000}));
+    ULONG previous = 0;
+    for (const auto& [received, total] : recorder.reports) {
+        EXPECT_GT(received, previous) << "the bar never starts over";
+        previous = received;
+    }
+}
+
+// A sink that gives the download up at one of its reports.
+class AbandoningSink : public CProgressSink {
+public:
+    explicit AbandoningSink(ULONG abandonAt) : abandonAt_(abandonAt) {}
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG statusCode, LPCWSTR) override
+    {
+        return statusCode == abandonAt_ ? E_ABORT : S_OK;
+    }
+
+private:
+    ULONG abandonAt_;
+};
+
+struct AbandonCase {
+    const char* why;
+    ULONG abandonAt;  // the status code of the report that is answered E_ABORT
+    size_t requests;
+};
+
+std::ostream& operator<<(std::ostream& out, const AbandonCase& c)
+{
+    return out << c.why;
+}
+
+class AbandonedDownload : public ::testing::TestWithParam<AbandonCase> {};
+
+TEST_P(AbandonedDownload, EndsAtOnceAndLeavesNothing)
+{
+    const std::string target = Target(std::string("abandoned-") + std::to_string(GetParam().abandonAt));
+    const size_t before = RequestsFor("/body1000000");
+    AbandoningSink sink(GetParam().abandonAt);
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body1000000", target, &sink), 0);
+    EXPECT_EQ(RequestsFor("/body1000000") - before, GetParam().requests);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(target + ".part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(DownloadFile, AbandonedDownload,
+                         ::testing::Values(AbandonCase{"before the request", BINDSTATUS_CONNECTING, 0},
+                                           AbandonCase{"at the first bytes", kDataReport, 1}));
 
 TEST(DownloadFile, ProgressReachesTheDialogsPerFileControls)
 {
@@ -227,6 +338,36 @@ TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
     EXPECT_GE(elapsed, 25000u);
     EXPECT_LT(elapsed, 90000u);
     EXPECT_FALSE(Exists(target));
+}
+
+// Downloads side by side: one that waits on a silent server holds none of
+// the others back, and once abandoned it ends at its time-out without
+// trying again.
+TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
+{
+    const size_t silentBefore = RequestsFor("/silent");
+    CFetchPool pool;
+    pool.Start({0, std::string(kBank) + "/silent", Target("pool-silent"), {}});
+    pool.Start({1, std::string(kBank) + "/body10000", Target("pool-small"), {kBodyDigest}});
+    pool.Start({2, std::string(kBank) + "/body1000000", Target("pool-large"), DigestsOf(SeveralReads())});
+    std::map<int, bool> ended;
+    const DWORD start = ::GetTickCount();
+    while (ended.size() < 2 && ::GetTickCount() - start < 60000) {
+        for (const FetchEnd& end : pool.Collect(1000))
+            ended[end.id] = end.fetched;
+    }
+    EXPECT_EQ(ended, (std::map<int, bool>{{1, true}, {2, true}}));
+    EXPECT_TRUE(pool.Fetching(Target("pool-silent")));
+    EXPECT_EQ(ReadBytes(Target("pool-large")), SeveralReads());
+
+    pool.AbandonAll();
+    while (!pool.Idle() && ::GetTickCount() - start < 120000) {
+        for (const FetchEnd& end : pool.Collect(1000))
+            ended[end.id] = end.fetched;
+    }
+    EXPECT_EQ(ended[0], false);
+    EXPECT_EQ(RequestsFor("/silent") - silentBefore, 1u);
+    EXPECT_FALSE(Exists(Target("pool-silent")));
 }
 
 }  // namespace

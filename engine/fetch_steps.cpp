@@ -1,0 +1,219 @@
+#include "engine/fetch_steps.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <optional>
+
+#include "engine/fetch_pool.h"
+#include "engine/file_download.h"
+#include "engine/progress_view.h"
+#include "res/resource.h"
+
+namespace {
+
+// How often the file bar catches up with the download it follows.
+constexpr DWORD kDisplayTickMs = 100;
+
+void ShowDownloading(const CUpdateContext& context, const std::string& name, int step, int steps)
+{
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s   %d/%d", name.c_str(), step, steps));
+    SetDialogItemText(context.dialog, IDC_FILE_PERCENT, "0%");
+}
+
+void ShowOverallProgress(const CUpdateContext& context, int step, int steps)
+{
+    SetDialogItemText(context.dialog, IDC_OVERALL_PERCENT,
+                      PercentText(static_cast<double>(step) / steps * 100));
+    ::SendMessageA(context.overallBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
+}
+
+// The size of a file still at `path`; false when none is there.
+bool SizeOfFile(const std::string& path, ULONG* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    *size = data.nFileSizeLow;
+    return true;
+}
+
+bool SameDigests(const FileDigests& a, const FileDigests& b)
+{
+    return a.sha1 == b.sha1 && a.sha256 == b.sha256;
+}
+
+class CPass {
+public:
+    CPass(CUpdateContext& context, const std::vector<FetchStep>& steps, StepNumbers numbers, bool stopAtFailure)
+        : context_(context), steps_(steps), numbers_(numbers), stopAtFailure_(stopAtFailure), ends_(steps.size())
+    {
+    }
+
+    int Run()
+    {
+        for (;;) {
+            StartWhatMayStart();
+            FollowFirstOpenStep();
+            if (pool_.Idle() && (next_ == steps_.size() || stopped_))
+                break;
+            for (const FetchEnd& end : pool_.Collect(kDisplayTickMs))
+                Finish(static_cast<size_t>(end.id), end.fetched, {true, end.received, end.total});
+        }
+        ShowTheEnd();
+        return fetched_;
+    }
+
+private:
+    enum class State { waiting, running, fetched, failed };
+
+    // The last progress a fetched step reported, for the file bar.
+    struct LastProgress {
+        bool reported = false;
+        ULONG received = 0;
+        ULONG total = 0;
+    };
+
+    struct StepEnd {
+        State state = State::waiting;
+        LastProgress progress;
+    };
+
+    // A file this run fetched and checked against the same digests crosses
+    // the network once; its file bar shows what the finished transfer showed
+    // (an empty body reports no progress in a transfer either).
+    bool AlreadyFetched(const FetchStep& step, LastProgress* progress) const
+    {
+        const auto fetched = context_.fetchedFiles.find(step.relative);
+        ULONG size = 0;
+        if (fetched == context_.fetchedFiles.end() || !SameDigests(fetched->second, step.digests) ||
+            !SizeOfFile(step.target, &size))
+            return false;
+        *progress = {size > 0, size, size};
+        return true;
+    }
+
+    void StartWhatMayStart()
+    {
+        while (!stopped_ && next_ < steps_.size() && !pool_.Full()) {
+            const FetchStep& step = steps_[next_];
+            if (pool_.Fetching(step.target))
+                return;
+            const size_t index = next_++;
+            LastProgress progress;
+            if (AlreadyFetched(step, &progress)) {
+                Finish(index, true, progress);
+            } else if (step.prepare && !step.prepare()) {
+                Finish(index, false, {});
+            } else {
+                ends_[index].state = State::running;
+                pool_.Start({static_cast<int>(index), step.url, step.target, step.digests});
+            }
+        }
+    }
+
+    void Show(size_t index)
+    {
+        shown_ = index;
+        ShowDownloading(context_, steps_[index].shownName, numbers_.first + static_cast<int>(index), numbers_.total);
+        bar_.emplace(context_.dialog);
+        barShows_ = {};
+    }
+
+    void ShowProgress(const LastProgress& progress)
+    {
+        if (!progress.reported || (barShows_.reported && barShows_.received == progress.received &&
+                                   barShows_.total == progress.total))
+            return;
+        bar_->OnProgress(progress.received, progress.total, 0, nullptr);
+        barShows_ = progress;
+    }
+
+    void FollowFirstOpenStep()
+    {
+        if (stopped_)
+            return;
+        size_t first = 0;
+        while (first < steps_.size() && (ends_[first].state == State::fetched || ends_[first].state == State::failed))
+            ++first;
+        if (first == steps_.size() || first >= next_)
+            return;
+        if (first != shown_)
+            Show(first);
+        LastProgress progress;
+        progress.reported = pool_.Progress(static_cast<int>(first), &progress.received, &progress.total);
+        ShowProgress(progress);
+    }
+
+    void Finish(size_t index, bool fetched, const LastProgress& progress)
+    {
+        const FetchStep& step = steps_[index];
+        ++done_;
+        if (fetched) {
+            ends_[index] = {State::fetched, progress};
+            ++fetched_;
+            context_.fetchedFiles[step.relative] = step.digests;
+            if (stopped_)
+                return;
+            if (index == shown_)
+                ShowProgress(progress);
+            ShowOverallProgress(context_, numbers_.first - 1 + done_, numbers_.total);
+            return;
+        }
+        ends_[index].state = State::failed;
+        // Downloads abandoned after the first failure are not failures of their own.
+        if (stopped_)
+            return;
+        if (!firstFailure_)
+            firstFailure_ = index;
+        ShowDownloadFailure(context_, step.shownName);
+        if (stopAtFailure_) {
+            stopped_ = true;
+            pool_.AbandonAll();
+        }
+    }
+
+    void ShowTheEnd()
+    {
+        if (firstFailure_) {
+            if (!stopAtFailure_)
+                ShowDownloadFailure(context_, steps_[*firstFailure_].shownName);
+            return;
+        }
+        if (steps_.empty())
+            return;
+        const size_t last = steps_.size() - 1;
+        if (shown_ != last)
+            Show(last);
+        ShowProgress(ends_[last].progress);
+    }
+
+    CUpdateContext& context_;
+    const std::vector<FetchStep>& steps_;
+    const StepNumbers numbers_;
+    const bool stopAtFailure_;
+    std::vector<StepEnd> ends_;
+    size_t next_ = 0;  // the first step not started
+    int done_ = 0;
+    int fetched_ = 0;
+    std::optional<size_t> firstFailure_;
+    bool stopped_ = false;
+    size_t shown_ = SIZE_MAX;
+    std::optional<CBindCallback> bar_;
+    LastProgress barShows_;
+    CFetchPool pool_;
+};
+
+}  // namespace
+
+int FetchSteps(CUpdateContext& context, const std::vector<FetchStep>& steps, StepNumbers numbers, bool stopAtFailure)
+{
+    return CPass(context, steps, numbers, stopAtFailure).Run();
+}
+
+void ShowDownloadFailure(const CUpdateContext& context, const std::string& name)
+{
+    SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("下载%s 失败", name.c_str()));
+    SetDialogItemText(context.dialog, IDCANCEL, "下载失败");
+}
