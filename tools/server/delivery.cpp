@@ -18,6 +18,12 @@ std::string Head(const Reply& reply, unsigned version, size_t content_length, bo
     head.result(reply.status);
     head.set(http::field::server, kServerName);
     head.set(http::field::content_type, reply.content_type);
+    if (!reply.etag.empty()) {
+        head.set(http::field::accept_ranges, "bytes");
+        head.set(http::field::etag, reply.etag);
+        head.set(http::field::last_modified, reply.last_modified);
+    }
+    if (!reply.content_range.empty()) head.set(http::field::content_range, reply.content_range);
     head.content_length(content_length);
     head.keep_alive(keep_alive);
     std::ostringstream out;

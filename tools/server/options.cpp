@@ -25,6 +25,11 @@ Content:
                        an attacker in the bank's place would
   --serve PATH=FILE    answer GET PATH with the bytes of FILE, status 200
   --status PATH=CODE   answer a --serve PATH with status CODE (100-599)
+  A file of the download area, or of --serve with status 200, is answered with
+  Accept-Ranges, a strong ETag and Last-Modified. A GET asking for one byte
+  range (Range: bytes=A-B, bytes=A- or bytes=-N) gets 206 with that part, or
+  416 when it starts past the end; with If-Range, only while that names the
+  file's ETag or Last-Modified. Several ranges get the whole file.
 
 Listeners:
   --bind ADDR          address of all three listeners (default 127.0.0.1)
