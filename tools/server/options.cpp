@@ -60,6 +60,9 @@ Faults:
        crlf            the answer followed by "\r\n"
        truncate        announce the full Content-Length, send half, close
        stall           announce the full Content-Length, send half, stay silent
+       drop-once       on the path's first request only: announce the full
+                       Content-Length, send nine tenths, close; every later
+                       request is answered normally, ranges included
        404, 500        that status (500 with an HTML body)
        wrong-length    Content-Length one more than the body, close
        empty           200 with an empty body

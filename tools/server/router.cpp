@@ -54,6 +54,9 @@ std::optional<Router> Router::Load(const ServerOptions& options, Metrics& metric
         if (!router.then_banks_) return std::nullopt;
     }
     router.faults_ = options.faults;
+    for (const auto& [path, fault] : options.faults) {
+        if (fault == Fault::drop_once) router.dropped_.try_emplace(path, false);
+    }
     router.faults_until_ = options.faults_until;
     router.refused_.insert(options.refused_hosts.begin(), options.refused_hosts.end());
     router.blackholed_.insert(options.blackholed_hosts.begin(), options.blackholed_hosts.end());
@@ -149,5 +152,8 @@ Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_pa
     if (FaultsSwitchedOff()) return Fault::none;
     auto fault = faults_.find(normal_path);
     if (fault == faults_.end() && IsVersionQuery(raw_path)) fault = faults_.find(std::string(kVersionQuerySuffix));
-    return fault == faults_.end() ? Fault::none : fault->second;
+    if (fault == faults_.end()) return Fault::none;
+    // One request of the path wins the exchange, whichever thread it came on.
+    if (fault->second == Fault::drop_once && dropped_.at(fault->first).exchange(true)) return Fault::none;
+    return fault->second;
 }

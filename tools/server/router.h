@@ -4,6 +4,7 @@
 // admin listener's pages.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -54,6 +55,8 @@ private:
     Metrics* metrics_;
     std::map<std::string, ServedFile> served_;
     std::map<std::string, Fault> faults_;
+    // Each drop-once path of faults_, set by the request that is dropped.
+    mutable std::map<std::string, std::atomic<bool>> dropped_;
     std::string faults_until_;
     std::set<std::string> refused_;
     std::set<std::string> blackholed_;
