@@ -34,20 +34,20 @@ ByteRange ReadByteRange(beast::string_view header, uint64_t total)
     const ByteRange whole;
     const size_t equals = header.find('=');
     if (equals == beast::string_view::npos || !beast::iequals(header.substr(0, equals), kUnit)) return whole;
-    const beast::string_view spec = header.substr(equals + 1);
-    const size_t dash = spec.find('-');
-    if (dash == beast::string_view::npos || spec.find(',') != beast::string_view::npos) return whole;
+    const beast::string_view asked = header.substr(equals + 1);
+    const size_t dash = asked.find('-');
+    if (dash == beast::string_view::npos || asked.find(',') != beast::string_view::npos) return whole;
 
     if (dash == 0) {
-        const std::optional<uint64_t> length = ReadPosition(spec.substr(1));
+        const std::optional<uint64_t> length = ReadPosition(asked.substr(1));
         if (!length) return whole;
         if (*length == 0) return {ByteRange::Kind::unsatisfiable};
         // No part of an empty file can be named: it is sent whole, empty.
         if (total == 0) return whole;
         return Part(total - std::min(*length, total), total - 1);
     }
-    const std::optional<uint64_t> first = ReadPosition(spec.substr(0, dash));
-    const beast::string_view last_text = spec.substr(dash + 1);
+    const std::optional<uint64_t> first = ReadPosition(asked.substr(0, dash));
+    const beast::string_view last_text = asked.substr(dash + 1);
     const std::optional<uint64_t> last =
         last_text.empty() ? std::numeric_limits<uint64_t>::max() : ReadPosition(last_text);
     if (!first || !last || *last < *first) return whole;
