@@ -19,7 +19,7 @@ namespace {
 namespace http = boost::beast::http;
 
 constexpr const char* kModes[] = {
-    "hang", "close", "garbage", "odd", "crlf", "truncate", "stall",
+    "hang", "close", "garbage", "odd", "crlf", "truncate", "stall", "drop-once",
     "404", "500", "empty", "wrong-length", "bad-envelope", "not-json",
 };
 constexpr std::chrono::milliseconds kSilence{1500};
@@ -43,7 +43,7 @@ protected:
 enum class Opens { yes, no };
 
 // Lengths measured against a whole answer's.
-enum class Length { unchecked, whole, half, one_more };
+enum class Length { unchecked, whole, half, nine_tenths, one_more };
 
 std::optional<size_t> Expected(Length length, size_t whole)
 {
@@ -52,6 +52,8 @@ std::optional<size_t> Expected(Length length, size_t whole)
             return whole;
         case Length::half:
             return whole / 2;
+        case Length::nine_tenths:
+            return whole * 9 / 10;
         case Length::one_more:
             return whole + 1;
         default:
@@ -78,6 +80,7 @@ TEST_F(FaultTest, EachModeOnTheVersionQuery)
         {"crlf", 200, none, Opens::yes, "\r\n", Length::unchecked, Length::unchecked},
         {"truncate", 200, http::error::partial_message, Opens::no, "", Length::whole, Length::half},
         {"stall", 200, boost::beast::error::timeout, Opens::no, "", Length::whole, Length::half},
+        {"drop-once", 200, http::error::partial_message, Opens::no, "", Length::whole, Length::nine_tenths},
         {"404", 404, none, Opens::no, "", Length::unchecked, Length::unchecked},
         {"500", 500, none, Opens::no, "</html>\n", Length::unchecked, Length::unchecked},
         {"empty", 200, none, Opens::no, "", Length::unchecked, Length::unchecked},
@@ -167,6 +170,20 @@ TEST_F(FaultTest, FaultOnAFileAppliesInEverySeparatorForm)
             EXPECT_EQ(response.body.size(), size / 2);
         }
     }
+}
+
+// A range is cut as a whole answer is: the part's length announced, half of it sent.
+TEST_F(FaultTest, FaultOnAFileCutsTheRangeAsked)
+{
+    const std::string bytes = TheDemoRelease().Content("Plugins/x.dll");
+    Get get{Route::http, std::string(kDownloadPath) + "/Plugins/x.dll"};
+    get.headers = {{"Range", "bytes=1000-1999"}};
+    const Response response = Fetch(ports(), get);
+    EXPECT_EQ(response.status, 206u);
+    EXPECT_EQ(response.error, http::error::partial_message);
+    EXPECT_EQ(response.Field("Content-Range"), "bytes 1000-1999/" + std::to_string(bytes.size()));
+    EXPECT_EQ(response.content_length, 1000u);
+    EXPECT_TRUE(response.body == bytes.substr(1000, 500));
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ private:
             if (message.has_content_length()) {
                 response.content_length = std::stoul(std::string(message[http::field::content_length]));
             }
+            for (const auto& field : message) response.fields.emplace(field.name_string(), field.value());
             response.body = message.body();
         }
         // A tunnel stays open after its 200; any other answer may be followed by a close.
@@ -126,6 +127,12 @@ uint16_t PortOf(const Ports& ports, Route route)
 }
 
 }  // namespace
+
+std::string Response::Field(const std::string& name) const
+{
+    const auto field = fields.find(name);
+    return field == fields.end() ? std::string() : field->second;
+}
 
 const char* RouteName(Route route)
 {

@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <boost/beast/core/string.hpp>
 #include <boost/system/error_code.hpp>
 
 #include "server_process.h"
@@ -40,8 +42,12 @@ struct Response {
     unsigned status = 0;              // 0: no response header arrived
     std::optional<size_t> content_length;
     std::string content_type;
+    std::map<std::string, std::string, boost::beast::iless> fields;  // of the header, by name
     std::string body;     // as much as arrived
     bool closed = false;  // the server closed the connection after a complete response
+
+    // The header field's value; empty when the response has none.
+    std::string Field(const std::string& name) const;
 };
 
 constexpr std::chrono::milliseconds kPatience{10000};

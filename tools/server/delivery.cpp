@@ -18,11 +18,24 @@ std::string Head(const Reply& reply, unsigned version, size_t content_length, bo
     head.result(reply.status);
     head.set(http::field::server, kServerName);
     head.set(http::field::content_type, reply.content_type);
+    if (!reply.etag.empty()) {
+        head.set(http::field::accept_ranges, "bytes");
+        head.set(http::field::etag, reply.etag);
+        head.set(http::field::last_modified, reply.last_modified);
+    }
+    if (!reply.content_range.empty()) head.set(http::field::content_range, reply.content_range);
     head.content_length(content_length);
     head.keep_alive(keep_alive);
     std::ostringstream out;
     out << head.base();
     return out.str();
+}
+
+// What a fault that cuts the body short sends of it: drop-once plays a
+// connection lost late in a download, the others one lost halfway.
+size_t CutLength(const Reply& reply)
+{
+    return reply.fault == Fault::drop_once ? reply.body.size() * 9 / 10 : reply.body.size() / 2;
 }
 
 std::string TunnelHead(unsigned version)
@@ -56,7 +69,8 @@ Delivery Deliver(const Reply& reply, unsigned version, bool keep_alive)
             return delivery;
         case Fault::truncate:
         case Fault::stall:
-            delivery.body_bytes = reply.body.size() / 2;
+        case Fault::drop_once:
+            delivery.body_bytes = CutLength(reply);
             delivery.bytes = Head(reply, version, reply.body.size(), false) + reply.body.substr(0, delivery.body_bytes);
             if (reply.fault == Fault::stall) delivery.after = Delivery::After::hold;
             return delivery;

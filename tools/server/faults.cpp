@@ -18,6 +18,7 @@ constexpr NamedFault kFaults[] = {
     {"crlf", Fault::crlf, true},
     {"truncate", Fault::truncate, true},
     {"stall", Fault::stall, true},
+    {"drop-once", Fault::drop_once, true},
     {"404", Fault::not_found, true},
     {"500", Fault::server_error, true},
     {"wrong-length", Fault::wrong_length, true},

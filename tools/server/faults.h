@@ -15,6 +15,7 @@ enum class Fault {
     crlf,          // the answer and "\r\n"
     truncate,      // full Content-Length, half the body, close
     stall,         // full Content-Length, half the body, then silence
+    drop_once,     // full Content-Length, nine tenths of the body, close; the path's first request only
     not_found,     // 404
     server_error,  // 500 with an HTML body
     wrong_length,  // Content-Length one more than the body, close

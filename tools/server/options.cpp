@@ -25,6 +25,11 @@ Content:
                        an attacker in the bank's place would
   --serve PATH=FILE    answer GET PATH with the bytes of FILE, status 200
   --status PATH=CODE   answer a --serve PATH with status CODE (100-599)
+  A file of the download area, or of --serve with status 200, is answered with
+  Accept-Ranges, a strong ETag and Last-Modified. A GET asking for one byte
+  range (Range: bytes=A-B, bytes=A- or bytes=-N) gets 206 with that part, or
+  416 when it starts past the end; with If-Range, only while that names the
+  file's ETag or Last-Modified. Several ranges get the whole file.
 
 Listeners:
   --bind ADDR          address of all three listeners (default 127.0.0.1)
@@ -55,6 +60,9 @@ Faults:
        crlf            the answer followed by "\r\n"
        truncate        announce the full Content-Length, send half, close
        stall           announce the full Content-Length, send half, stay silent
+       drop-once       on the path's first request only: announce the full
+                       Content-Length, send nine tenths, close; every later
+                       request is answered normally, ranges included
        404, 500        that status (500 with an HTML body)
        wrong-length    Content-Length one more than the body, close
        empty           200 with an empty body

@@ -32,6 +32,11 @@ struct Reply {
     unsigned status = 200;
     std::string content_type = kTextPlain;
     std::string body;
+    // A file answer's, which a client may resume: its validators, and the
+    // Content-Range of a 206 or 416. Empty for every other answer.
+    std::string etag;
+    std::string last_modified;
+    std::string content_range;
     Fault fault = Fault::none;
     bool tunnel = false;  // CONNECT accepted: relay to the HTTPS listener
     std::optional<boost::asio::ip::tcp::endpoint> relay;  // answered by this upstream server instead

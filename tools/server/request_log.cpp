@@ -51,6 +51,8 @@ void RequestLog::Write(ListenerKind listener, uint64_t connection, const Request
         pair.append(Text(field.value()));
         headers.append(pair);
     }
+    const auto range = request.find(boost::beast::http::field::range);
+    line["range"] = range == request.end() ? Json::Value() : Json::Value(Text(range->value()));
     line["status"] = delivery.answered ? Json::Value(reply.status) : Json::Value();
     line["bytes"] = static_cast<Json::UInt64>(delivery.body_bytes);
     const char* fault = FaultName(reply.fault);

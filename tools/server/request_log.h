@@ -3,9 +3,10 @@
 //   {"listener":"http|https|proxy","method":"GET","host":"ebank.aldmoor.example",
 //    "target":"/assist/server?reqtype=1&data=...","path":"/assist/server",
 //    "version":"HTTP/1.0","headers":[["Accept","*,*/*"],...],
-//    "status":200,"bytes":340,"fault":null,"connection":7}
+//    "range":null,"status":200,"bytes":340,"fault":null,"connection":7}
 // Members come in no fixed order. "host" is lower case without port; "headers"
-// keeps the received order and spelling; "status" is null when nothing was
+// keeps the received order and spelling; "range" is the Range header's text
+// ("bytes=1000-"), null without one; "status" is null when nothing was
 // answered; "bytes" counts the body bytes sent; "fault" names the fault mode
 // or proxy policy applied ("refuse", "blackhole"), or is null; "connection"
 // is a number of the connection the request came on, the same for every

@@ -3,19 +3,11 @@
 #include <atomic>
 #include <filesystem>
 
-#include "protocol/deploy_keys.h"
 #include "tools/server/admin_page.h"
 
 namespace http = boost::beast::http;
 
 namespace {
-
-Reply FileReply(unsigned status, std::string bytes)
-{
-    Reply reply = TextReply(status, std::move(bytes));
-    reply.content_type = kOctetStream;
-    return reply;
-}
 
 // The version service's statuses, told apart for the metrics.
 Reply VersionAnswer(const Bank& bank, std::string_view query, bool not_json)
@@ -48,7 +40,7 @@ std::optional<Router> Router::Load(const ServerOptions& options, Metrics& metric
 
     for (const auto& [path, file] : options.served_files) {
         ServedFile& served = router.served_[path];
-        if (!ReadWholeFile(file, &served.bytes)) {
+        if (!ReadFileEntity(file, &served.file)) {
             *error = "cannot read " + file + " (--serve " + path + ")";
             return std::nullopt;
         }
@@ -62,6 +54,9 @@ std::optional<Router> Router::Load(const ServerOptions& options, Metrics& metric
         if (!router.then_banks_) return std::nullopt;
     }
     router.faults_ = options.faults;
+    for (const auto& [path, fault] : options.faults) {
+        if (fault == Fault::drop_once) router.dropped_.try_emplace(path, false);
+    }
     router.faults_until_ = options.faults_until;
     router.refused_.insert(options.refused_hosts.begin(), options.refused_hosts.end());
     router.blackholed_.insert(options.blackholed_hosts.begin(), options.blackholed_hosts.end());
@@ -116,15 +111,19 @@ Reply Router::Handle(ListenerKind listener, const Request& request, const Target
 
     const std::string normal_path = NormalisePath(target.path);
     const Fault fault = FaultFor(normal_path, target.path);
-    Reply reply = Content(normal_path, target, fault);
+    Reply reply = Content(request, normal_path, target, fault);
     ApplyFault(fault, &reply);
     return reply;
 }
 
-Reply Router::Content(const std::string& normal_path, const TargetParts& target, Fault fault) const
+Reply Router::Content(const Request& request, const std::string& normal_path, const TargetParts& target,
+                      Fault fault) const
 {
     const auto served = served_.find(normal_path);
-    if (served != served_.end()) return FileReply(served->second.status, served->second.bytes);
+    if (served != served_.end()) {
+        const ServedFile& file = served->second;
+        return file.status == 200 ? FileAnswer(request, file.file) : FileReply(file.status, file.file.bytes);
+    }
 
     // Held to the end of the request: a reload meanwhile frees nothing it uses.
     const std::shared_ptr<const BankTable> banks = then_banks_ && FaultsSwitchedOff() ? then_banks_ : this->banks();
@@ -133,10 +132,10 @@ Reply Router::Content(const std::string& normal_path, const TargetParts& target,
     if (IsVersionQuery(target.path)) return VersionAnswer(*bank, target.query, fault == Fault::not_json);
     if (bank->downloads) {
         if (const auto file = bank->downloads->Find(target.path)) {
-            std::string bytes;
-            if (!ReadWholeFile(file->string(), &bytes))
+            FileEntity entity;
+            if (!ReadFileEntity(file->string(), &entity))
                 return TextReply(500, "cannot read the file\n", ErrorKind::internal);
-            return FileReply(200, std::move(bytes));
+            return FileAnswer(request, std::move(entity));
         }
     }
     return TextReply(404, "not found\n", ErrorKind::not_found);
@@ -153,5 +152,8 @@ Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_pa
     if (FaultsSwitchedOff()) return Fault::none;
     auto fault = faults_.find(normal_path);
     if (fault == faults_.end() && IsVersionQuery(raw_path)) fault = faults_.find(std::string(kVersionQuerySuffix));
-    return fault == faults_.end() ? Fault::none : fault->second;
+    if (fault == faults_.end()) return Fault::none;
+    // One request of the path wins the exchange, whichever thread it came on.
+    if (fault->second == Fault::drop_once && dropped_.at(fault->first).exchange(true)) return Fault::none;
+    return fault->second;
 }

@@ -1,8 +1,10 @@
 // Decides the reply to each request: proxy host policies and relays, files
 // served as-is, the version query and the download area of the bank the host
-// names, the fault chosen for the path, and the admin listener's pages.
+// names, the range of a file asked for, the fault chosen for the path, and the
+// admin listener's pages.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "tools/server/bank_table.h"
+#include "tools/server/file_answer.h"
 #include "tools/server/metrics.h"
 #include "tools/server/options.h"
 #include "tools/server/reply.h"
@@ -35,13 +38,13 @@ public:
 
 private:
     struct ServedFile {
-        std::string bytes;
+        FileEntity file;  // as read at start
         unsigned status = 200;
     };
 
     Router(std::shared_ptr<const BankTable> banks, Metrics& metrics);
 
-    Reply Content(const std::string& normal_path, const TargetParts& target, Fault fault) const;
+    Reply Content(const Request& request, const std::string& normal_path, const TargetParts& target, Fault fault) const;
     Fault FaultFor(const std::string& normal_path, const std::string& raw_path) const;
     bool FaultsSwitchedOff() const;
 
@@ -52,6 +55,8 @@ private:
     Metrics* metrics_;
     std::map<std::string, ServedFile> served_;
     std::map<std::string, Fault> faults_;
+    // Each drop-once path of faults_, set by the request that is dropped.
+    mutable std::map<std::string, std::atomic<bool>> dropped_;
     std::string faults_until_;
     std::set<std::string> refused_;
     std::set<std::string> blackholed_;
