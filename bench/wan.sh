@@ -71,7 +71,7 @@ start_link() {  # ROW SERVER-ARGS...
   for _ in $(seq 100); do [ -s "$work/ports" ] && break; sleep 0.1; done
   [ -s "$work/ports" ] || fail "pellis-server did not start: $(cat "$work/server.err")"
   ip netns exec "$ns" python3 "$here/delay_line.py" --to "$(sed -n 's/.*proxy=\([0-9]*\).*/\1/p' "$work/ports")" \
-    --mbit "$mbit" --rtt-ms "$rtt_ms" --port-file "$work/relay-port" --connections "$work/$row.connections" \
+    --mbit "${link_mbit:-$mbit}" --rtt-ms "${link_rtt_ms:-$rtt_ms}" --port-file "$work/relay-port" --connections "$work/$row.connections" \
     --lifetime $((row_limit + 60)) &
   relay_pid=$!
   for _ in $(seq 100); do [ -s "$work/relay-port" ] && break; sleep 0.1; done
@@ -209,3 +209,25 @@ row_line program-install-http "program, first installation (http)" "$install_pau
 row_line program-install-https "program, first installation (https)" "$install_pauses"
 row_line program-update-http "program, update where all $files files changed (http)" "$update_pauses"
 row_line program-update-https "program, update where all $files files changed (https)" "$update_pauses"
+
+# The program's own time, off the link: the same runs through a delay line
+# that neither delays nor limits. What a run takes beyond it is what the link
+# cost the program, set against the bytes at the link's rate and one round
+# trip (the pauses are in both and drop out).
+echo
+echo "| run | time off the link | time on the link | bytes' limit | ratio |"
+echo "|---|---|---|---|---|"
+link_line() {  # ROW TEXT
+  local limit
+  limit=$(limit_of "$bytes")
+  if [ -n "${times[$1]:-}" ] && [ -n "${times[$1-unshaped]:-}" ]; then
+    awk -v t="${times[$1]}" -v u="${times[$1-unshaped]}" -v l="$limit" -v n="$2" \
+      'BEGIN { printf "| %s | %.1f s | %.1f s | %s s | %.2f× |\n", n, u, t - u, l, (t - u) / l }'
+  else
+    echo "| $2 | not run | | $limit s | |"
+  fi
+}
+link_line program-install-http "program, first installation (http)"
+link_line program-install-https "program, first installation (https)"
+link_line program-update-http "program, update (http)"
+link_line program-update-https "program, update (https)"

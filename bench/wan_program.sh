@@ -45,7 +45,7 @@ end_processes() {
 set_key() {  # KEY NAME TEXT
   in_ns timeout 60 wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1 || fail "cannot set up the prefix ($1)"
 }
-fresh_prefix() {  # SCHEME
+fresh_prefix() {  # NAME
   bench_prefix=$work/prefix-$1
   export WINEPREFIX=$bench_prefix
   cp -a "$windows/wine-template" "$WINEPREFIX"
@@ -60,8 +60,8 @@ fresh_prefix() {  # SCHEME
 }
 
 # Timed from the click that starts the installation to the program's end.
-install_row() {  # SCHEME
-  local row=program-install-$1 start pid seconds
+install_row() {  # SCHEME [ROW-SUFFIX]
+  local row=program-install-$1${2:-} start pid seconds
   start_link "$row" --deploy "$root/deploy/demo" --release "$work/release-install-$1"
   point_proxy
   ip netns exec "$ns" timeout "$row_limit" wine "$program" >/dev/null 2>&1 &
@@ -80,8 +80,8 @@ install_row() {  # SCHEME
 }
 
 # Timed from the program's start to its end: nobody clicks in a forced update.
-update_row() {  # SCHEME
-  local row=program-update-$1 start seconds
+update_row() {  # SCHEME [ROW-SUFFIX]
+  local row=program-update-$1${2:-} start seconds
   start_link "$row" --deploy "$root/deploy/demo" --release "$work/release-update-$1"
   point_proxy
   start=$EPOCHREALTIME
@@ -112,5 +112,9 @@ program_rows() {
     fresh_prefix "$scheme"
     install_row "$scheme"
     update_row "$scheme"
+    # Again off the link: through a delay line without delay or limit.
+    fresh_prefix "$scheme-unshaped"
+    link_mbit=100000 link_rtt_ms=0 install_row "$scheme" -unshaped
+    link_mbit=100000 link_rtt_ms=0 update_row "$scheme" -unshaped
   done
 }

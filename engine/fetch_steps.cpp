@@ -44,6 +44,9 @@ bool SameDigests(const FileDigests& a, const FileDigests& b)
     return a.sha1 == b.sha1 && a.sha256 == b.sha256;
 }
 
+// The pass's thread starts downloads first and shows afterwards: every
+// display is a synchronous round to the user-interface thread, and a slot
+// that waited for one was a slot the line went without.
 class CPass {
 public:
     CPass(CUpdateContext& context, const std::vector<FetchStep>& steps, StepNumbers numbers, bool stopAtFailure)
@@ -55,7 +58,7 @@ public:
     {
         for (;;) {
             StartWhatMayStart();
-            FollowFirstOpenStep();
+            Display();
             if (pool_.Idle() && (next_ == steps_.size() || stopped_))
                 break;
             for (const FetchEnd& end : pool_.Collect(kDisplayTickMs))
@@ -68,8 +71,8 @@ public:
 private:
     enum class State { waiting, running, fetched, failed };
 
-    // The last progress a fetched step reported, for the file bar.
-    struct LastProgress {
+    // The last progress a step reported, for the file bar.
+    struct Progress {
         bool reported = false;
         ULONG received = 0;
         ULONG total = 0;
@@ -77,13 +80,13 @@ private:
 
     struct StepEnd {
         State state = State::waiting;
-        LastProgress progress;
+        Progress progress;
     };
 
     // A file this run fetched and checked against the same digests crosses
     // the network once; its file bar shows what the finished transfer showed
     // (an empty body reports no progress in a transfer either).
-    bool AlreadyFetched(const FetchStep& step, LastProgress* progress) const
+    bool AlreadyFetched(const FetchStep& step, Progress* progress) const
     {
         const auto fetched = context_.fetchedFiles.find(step.relative);
         ULONG size = 0;
@@ -101,7 +104,7 @@ private:
             if (pool_.Fetching(step.target))
                 return;
             const size_t index = next_++;
-            LastProgress progress;
+            Progress progress;
             if (AlreadyFetched(step, &progress)) {
                 Finish(index, true, progress);
             } else if (step.prepare && !step.prepare()) {
@@ -113,6 +116,29 @@ private:
         }
     }
 
+    // Bookkeeping only; Display shows it.
+    void Finish(size_t index, bool fetched, const Progress& progress)
+    {
+        if (fetched) {
+            ends_[index] = {State::fetched, progress};
+            ++fetched_;
+            context_.fetchedFiles[steps_[index].relative] = steps_[index].digests;
+        } else {
+            ends_[index].state = State::failed;
+        }
+        // Downloads abandoned after the first failure are no steps of the pass any more.
+        if (stopped_)
+            return;
+        ++done_;
+        if (fetched)
+            return;
+        failures_.push_back(index);
+        if (stopAtFailure_) {
+            stopped_ = true;
+            pool_.AbandonAll();
+        }
+    }
+
     void Show(size_t index)
     {
         shown_ = index;
@@ -121,68 +147,61 @@ private:
         barShows_ = {};
     }
 
-    void ShowProgress(const LastProgress& progress)
+    void ShowProgress(const Progress& progress)
     {
         if (!progress.reported || (barShows_.reported && barShows_.received == progress.received &&
                                    barShows_.total == progress.total))
             return;
-        bar_->OnProgress(progress.received, progress.total, 0, nullptr);
+        bar_->OnProgress(progress.received, progress.total, kDataReport, nullptr);
         barShows_ = progress;
     }
 
-    void FollowFirstOpenStep()
+    void ShowOverall()
     {
-        if (stopped_)
+        if (overallShows_ == done_)
             return;
+        overallShows_ = done_;
+        ShowOverallProgress(context_, numbers_.first - 1 + done_, numbers_.total);
+    }
+
+    // A failure shows at once; everything else follows at most ten times a
+    // second, so that many quick steps do not cost a repaint each.
+    void Display()
+    {
+        if (failuresShown_ < failures_.size()) {
+            for (; failuresShown_ < failures_.size(); ++failuresShown_)
+                ShowDownloadFailure(context_, steps_[failures_[failuresShown_]].shownName);
+            displayTick_ = ::GetTickCount();
+            return;
+        }
+        if (stopped_ || (displayed_ && ::GetTickCount() - displayTick_ < kDisplayTickMs))
+            return;
+        displayed_ = true;
+        displayTick_ = ::GetTickCount();
+        ShowOverall();
         size_t first = 0;
-        while (first < steps_.size() && (ends_[first].state == State::fetched || ends_[first].state == State::failed))
+        while (first < next_ && (ends_[first].state == State::fetched || ends_[first].state == State::failed))
             ++first;
-        if (first == steps_.size() || first >= next_)
+        if (first == next_)
             return;
         if (first != shown_)
             Show(first);
-        LastProgress progress;
+        Progress progress;
         progress.reported = pool_.Progress(static_cast<int>(first), &progress.received, &progress.total);
         ShowProgress(progress);
     }
 
-    void Finish(size_t index, bool fetched, const LastProgress& progress)
-    {
-        const FetchStep& step = steps_[index];
-        ++done_;
-        if (fetched) {
-            ends_[index] = {State::fetched, progress};
-            ++fetched_;
-            context_.fetchedFiles[step.relative] = step.digests;
-            if (stopped_)
-                return;
-            if (index == shown_)
-                ShowProgress(progress);
-            ShowOverallProgress(context_, numbers_.first - 1 + done_, numbers_.total);
-            return;
-        }
-        ends_[index].state = State::failed;
-        // Downloads abandoned after the first failure are not failures of their own.
-        if (stopped_)
-            return;
-        if (!firstFailure_)
-            firstFailure_ = index;
-        ShowDownloadFailure(context_, step.shownName);
-        if (stopAtFailure_) {
-            stopped_ = true;
-            pool_.AbandonAll();
-        }
-    }
-
     void ShowTheEnd()
     {
-        if (firstFailure_) {
+        if (!failures_.empty()) {
+            // A first installation stopped with its failure's texts already shown.
             if (!stopAtFailure_)
-                ShowDownloadFailure(context_, steps_[*firstFailure_].shownName);
+                ShowDownloadFailure(context_, steps_[failures_.front()].shownName);
             return;
         }
         if (steps_.empty())
             return;
+        ShowOverall();
         const size_t last = steps_.size() - 1;
         if (shown_ != last)
             Show(last);
@@ -197,11 +216,16 @@ private:
     size_t next_ = 0;  // the first step not started
     int done_ = 0;
     int fetched_ = 0;
-    std::optional<size_t> firstFailure_;
+    std::vector<size_t> failures_;
     bool stopped_ = false;
+    // What the dialog shows.
+    bool displayed_ = false;
+    DWORD displayTick_ = 0;
+    size_t failuresShown_ = 0;
+    int overallShows_ = 0;
     size_t shown_ = SIZE_MAX;
     std::optional<CBindCallback> bar_;
-    LastProgress barShows_;
+    Progress barShows_;
     CFetchPool pool_;
 };
 
