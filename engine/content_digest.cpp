@@ -94,3 +94,8 @@ bool MatchesListedDigests(const FileDigests& actual, const FileDigests& listed)
     return !listed.sha1.empty() && actual.sha1 == listed.sha1 &&
            (listed.sha256.empty() || actual.sha256 == listed.sha256);
 }
+
+bool SameDigests(const FileDigests& a, const FileDigests& b)
+{
+    return a.sha1 == b.sha1 && a.sha256 == b.sha256;
+}

@@ -40,6 +40,9 @@ struct FileDigests {
     std::string sha256 = {};
 };
 
+// Whether two entries list the same digests.
+bool SameDigests(const FileDigests& a, const FileDigests& b);
+
 // Both digests from one read of the file, as DigestOfFile reads it.
 bool DigestsOfFile(const std::string& path, FileDigests* digests);
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-// How often the file bar catches up with the download it follows.
+// How often the display catches up with the downloads.
 constexpr DWORD kDisplayTickMs = 100;
 
 void ShowDownloading(const CUpdateContext& context, const std::string& name, int step, int steps)
@@ -37,11 +37,6 @@ bool SizeOfFile(const std::string& path, ULONG* size)
         return false;
     *size = data.nFileSizeLow;
     return true;
-}
-
-bool SameDigests(const FileDigests& a, const FileDigests& b)
-{
-    return a.sha1 == b.sha1 && a.sha256 == b.sha256;
 }
 
 // The pass's thread starts downloads first and shows afterwards: every

@@ -40,11 +40,6 @@ Entry ConvertEntry(const ListedFile& listed)
     return {Utf8ToAnsi(listed.path), Utf8ToAnsi(listed.fileName), {listed.digest, listed.sha256}, acceptable};
 }
 
-bool SameDigests(const FileDigests& a, const FileDigests& b)
-{
-    return a.sha1 == b.sha1 && a.sha256 == b.sha256;
-}
-
 // "Path\FileName", or FileName alone at the top level.
 std::string RelativeEntry(const Entry& entry)
 {
