@@ -31,9 +31,10 @@ struct CFetchPool::Flight : public CProgressSink {
     std::atomic<ULONG> received{0};
     std::atomic<ULONG> total{0};
     std::atomic<bool> reported{false};
-    bool ended = false;  // under the pool's lock
+    // Under the pool's lock.
+    bool taken = false;
+    bool ended = false;
     bool fetched = false;
-    std::thread thread;
 };
 
 CFetchPool::CFetchPool() = default;
@@ -41,26 +42,51 @@ CFetchPool::CFetchPool() = default;
 CFetchPool::~CFetchPool()
 {
     AbandonAll();
-    for (const std::unique_ptr<Flight>& flight : flights_)
-        flight->thread.join();
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        closing_ = true;
+    }
+    waiting_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
 }
 
 void CFetchPool::Start(FetchJob job)
 {
-    auto flight = std::make_unique<Flight>(std::move(job), abandoned_);
-    Flight* const running = flight.get();
-    {
-        const std::lock_guard<std::mutex> guard(lock_);
-        flights_.push_back(std::move(flight));
+    const std::lock_guard<std::mutex> guard(lock_);
+    flights_.push_back(std::make_unique<Flight>(std::move(job), abandoned_));
+    const auto unfinished = std::count_if(flights_.begin(), flights_.end(),
+                                          [](const std::unique_ptr<Flight>& flight) { return !flight->ended; });
+    if (static_cast<long>(threads_.size()) < unfinished)
+        threads_.emplace_back([this] { Work(); });
+    waiting_.notify_one();
+}
+
+CFetchPool::Flight* CFetchPool::NextWaiting() const
+{
+    for (const std::unique_ptr<Flight>& flight : flights_) {
+        if (!flight->taken)
+            return flight.get();
     }
-    running->thread = std::thread([this, running] {
-        const bool fetched =
-            DownloadFile(running->job.url, running->job.target, running, running->job.digests) == 1;
-        const std::lock_guard<std::mutex> guard(lock_);
-        running->fetched = fetched;
-        running->ended = true;
+    return nullptr;
+}
+
+void CFetchPool::Work()
+{
+    std::unique_lock<std::mutex> guard(lock_);
+    for (;;) {
+        waiting_.wait(guard, [this] { return closing_ || NextWaiting() != nullptr; });
+        Flight* const flight = NextWaiting();
+        if (closing_ || flight == nullptr)
+            return;
+        flight->taken = true;
+        guard.unlock();
+        const bool fetched = DownloadFile(flight->job.url, flight->job.target, flight, flight->job.digests) == 1;
+        guard.lock();
+        flight->fetched = fetched;
+        flight->ended = true;
         ended_.notify_all();
-    });
+    }
 }
 
 bool CFetchPool::Full() const
@@ -111,10 +137,8 @@ std::vector<FetchEnd> CFetchPool::Collect(DWORD ms)
         flights_.erase(flights_.begin(), firstRunning);
     }
     std::vector<FetchEnd> ends;
-    for (const std::unique_ptr<Flight>& flight : finished) {
-        flight->thread.join();
+    for (const std::unique_ptr<Flight>& flight : finished)
         ends.push_back({flight->job.id, flight->fetched, flight->received, flight->total});
-    }
     return ends;
 }
 

@@ -1,8 +1,9 @@
-// Up to four downloads at once, each on a thread of its own, for one pass over
-// a manifest. On a link with a long round trip one file after the other
-// leaves the line idle between files and each transfer in TCP's slow start;
-// a few at a time keep it full. The threads only fetch: they never touch a
-// window, and whoever started them reads their progress and their ends.
+// Up to four downloads at once for one pass over a manifest, on up to four
+// threads that the pool keeps for the pass. On a link with a long round trip
+// one file after the other leaves the line idle between files and each
+// transfer in TCP's slow start; a few at a time keep it full. The threads only
+// fetch: they never touch a window, and whoever started the downloads reads
+// their progress and their ends.
 #pragma once
 
 #include <windows.h>
@@ -38,12 +39,12 @@ struct FetchEnd {
 class CFetchPool {
 public:
     CFetchPool();
-    // Abandons what is still in flight and waits for its threads.
+    // Abandons what is still in flight and waits for the threads.
     ~CFetchPool();
     CFetchPool(const CFetchPool&) = delete;
     CFetchPool& operator=(const CFetchPool&) = delete;
 
-    // Runs DownloadFile for `job` on a new thread; only while !Full().
+    // Hands `job` to a thread that runs DownloadFile for it; only while !Full().
     void Start(FetchJob job);
 
     bool Full() const;
@@ -66,8 +67,18 @@ public:
 private:
     struct Flight;
 
+    void Work();
+    // The first download no thread has taken yet; null when none waits.
+    Flight* NextWaiting() const;
+
     mutable std::mutex lock_;
     std::condition_variable ended_;
+    std::condition_variable waiting_;  // a download waits for a thread, or the pool closes
+    // Started and not yet collected, in the order they were started.
     std::vector<std::unique_ptr<Flight>> flights_;
+    // Kept for the pass: starting a thread costs some milliseconds under Wine,
+    // a thread per file as much as a small file's transfer.
+    std::vector<std::thread> threads_;
+    bool closing_ = false;
     std::atomic<bool> abandoned_{false};
 };
