@@ -11,7 +11,8 @@
 enum ManifestKind { kCommonManifest, kEditionManifest };
 
 // Walks the manifest of that kind (installed in a first installation, staged
-// otherwise) and fetches what it lists, reporting on the progress dialog.
+// otherwise) and fetches what it lists, up to four files at a time
+// (FetchSteps), reporting on the progress dialog.
 // 1 when every needed file was fetched or nothing was needed, 0 when one
 // failed. An entry that would leave the install folder, or lists no digest,
 // counts as a failed download; every fetched file must have its listed digests.

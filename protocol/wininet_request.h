@@ -25,7 +25,8 @@ InternetHandle OpenHttpConnection(HINTERNET session, const ParsedUrl& target);
 // An HTTP/1.0 GET without keep-alive flags: the version query's form.
 InternetHandle OpenGetRequest(HINTERNET connection, const ParsedUrl& target);
 // An HTTP/1.1 GET that keeps its connection for the session's next request to
-// the same host, as the downloads of a run ask one after the other.
+// the same host: a run's downloads, a few at a time, each reuse a connection
+// an earlier one left.
 InternetHandle OpenKeptAliveGetRequest(HINTERNET connection, const ParsedUrl& target);
 
 // Banks serve with certificates of every kind of wrongness; what arrives is
