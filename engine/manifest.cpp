@@ -13,6 +13,7 @@ const char kPathAttribute[] = "Path";
 const char kFileNameAttribute[] = "FileName";
 const char kDigestAttribute[] = "Digest";
 const char kSha256Attribute[] = "SHA256";
+const char kSizeAttribute[] = "Size";
 const char kVersionAttribute[] = "Version";
 const char kBankAttribute[] = "Bank";
 
@@ -47,6 +48,21 @@ size_t CountChildElements(const TiXmlElement& element)
     for (const TiXmlElement* child = element.FirstChildElement(); child; child = child->NextSiblingElement())
         ++count;
     return count;
+}
+
+// Up to 19 digits always fit: no overflow to guard against.
+unsigned long long ListedSize(const std::string& text)
+{
+    constexpr size_t kMostDigits = 19;
+    if (text.empty() || text.size() > kMostDigits)
+        return 0;
+    unsigned long long size = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        size = size * 10 + static_cast<unsigned>(c - '0');
+    }
+    return size;
 }
 
 bool LoadDocument(const std::string& bytes, TiXmlDocument* document)
@@ -112,6 +128,7 @@ std::vector<ListedFile> ParseManifest(const std::string& bytes)
         entries[i].fileName = Attribute(*files[i], kFileNameAttribute);
         entries[i].digest = Attribute(*files[i], kDigestAttribute);
         entries[i].sha256 = Attribute(*files[i], kSha256Attribute);
+        entries[i].size = ListedSize(Attribute(*files[i], kSizeAttribute));
     }
     return entries;
 }

@@ -25,13 +25,16 @@
 #include <vector>
 
 // One entry, its attributes as written (UTF-8); a missing one is empty.
-// Newer manifests also list "SHA256", which readers of older generations
-// never look at.
+// Newer manifests also list "SHA256" and the file's "Size" in bytes, which
+// readers of older generations never look at.
 struct ListedFile {
     std::string path;
     std::string fileName;
     std::string digest;
     std::string sha256;
+    // Only a hint for the order of downloads, never checked against the
+    // file: 0 when missing or not 1 to 19 decimal digits.
+    unsigned long long size = 0;
 };
 
 // The release a manifest names on its root element, inside the signed bytes:

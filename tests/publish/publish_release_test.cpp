@@ -203,10 +203,10 @@ TEST_F(PublishedRelease, ClientReadsEachFileWithItsDigest)
     EXPECT_EQ(ReadAsTheClient(Release("download/Digest_811.xml")), kEditionEntries);
 }
 
-// What older clients never read: the release named on the root element, and
-// SHA-256 beside each SHA-1 (`openssl dgst -sha256 -binary FILE | base64`),
-// all inside the signed bytes.
-TEST_F(PublishedRelease, ManifestsNameTheReleaseAndCarrySha256)
+// What older clients never read: the release named on the root element,
+// SHA-256 beside each SHA-1 (`openssl dgst -sha256 -binary FILE | base64`)
+// and each file's size in bytes, all inside the signed bytes.
+TEST_F(PublishedRelease, ManifestsNameTheReleaseAndCarrySha256AndSize)
 {
     const std::pair<const char*, std::vector<std::string>> manifests[] = {
         {"Digest.xml",
@@ -223,8 +223,15 @@ TEST_F(PublishedRelease, ManifestsNameTheReleaseAndCarrySha256)
         EXPECT_EQ(AttributeOf(root, "Version"), "1.0.0.3") << name;
         EXPECT_EQ(AttributeOf(root, "Bank"), "811") << name;
         std::vector<std::string> listed;
-        for (int i = 1; const TiXmlElement* file = FindElement(document, "File", i); ++i)
+        for (int i = 1; const TiXmlElement* file = FindElement(document, "File", i); ++i) {
             listed.push_back(AttributeOf(file, "SHA256"));
+            std::string relative = AttributeOf(file, "Path");
+            relative += (relative.empty() ? "" : "/") + AttributeOf(file, "FileName");
+            for (char& c : relative)
+                c = c == '\\' ? '/' : c;
+            EXPECT_EQ(AttributeOf(file, "Size"), std::to_string(std::filesystem::file_size(Release("download/" + relative))))
+                << relative;
+        }
         EXPECT_EQ(listed, sha256) << name;
     }
 }

@@ -15,13 +15,14 @@
 
 bool operator==(const ListedFile& a, const ListedFile& b)
 {
-    return a.path == b.path && a.fileName == b.fileName && a.digest == b.digest && a.sha256 == b.sha256;
+    return a.path == b.path && a.fileName == b.fileName && a.digest == b.digest && a.sha256 == b.sha256 &&
+           a.size == b.size;
 }
 
 std::ostream& operator<<(std::ostream& out, const ListedFile& f)
 {
     return out << "{\"" << f.path << "\", \"" << f.fileName << "\", \"" << f.digest << "\", \"" << f.sha256
-               << "\"}";
+               << "\", " << f.size << "}";
 }
 
 namespace {
@@ -67,6 +68,19 @@ const ReadingCase kCases[] = {
          "  </FileInfo>\r\n<Sign>00</Sign>\r\n</Manifest>\r\n",
      {{"Plugins", "PlugA.dll", kDigestA, "QGNFCrLyo/NHRaGzSwRsPMvbv2HT4y8VeKNOT0jA/fM="},
       {"", "Config.ini", kDigestB, "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU="}}},
+    {"Size is read as a byte count; anything but 1 to 19 decimal digits reads as 0",
+     "<M><FileInfo><File FileName=\"a\" Size=\"5624828\"/><File FileName=\"b\" Size=\"9999999999999999999\"/>"
+     "<File FileName=\"c\" Size=\"10000000000000000000\"/><File FileName=\"d\" Size=\"-1\"/>"
+     "<File FileName=\"e\" Size=\" 5\"/><File FileName=\"f\" Size=\"0x10\"/><File FileName=\"g\" Size=\"\"/>"
+     "<File FileName=\"h\" Size=\"0\"/></FileInfo></M>",
+     {{"", "a", "", "", 5624828},
+      {"", "b", "", "", 9999999999999999999ull},
+      {"", "c", ""},
+      {"", "d", ""},
+      {"", "e", ""},
+      {"", "f", ""},
+      {"", "g", ""},
+      {"", "h", ""}}},
     {"a File before FileInfo shifts every entry",
      "<M><File FileName=\"stray\"/><FileInfo><File FileName=\"a\"/><File FileName=\"b\"/></FileInfo></M>",
      {{"", "stray", ""}, {"", "a", ""}}},

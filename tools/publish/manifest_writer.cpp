@@ -31,7 +31,8 @@ ManifestText WriteManifest(const ReleaseIdentity& release, const std::vector<Man
     for (const ManifestEntry& entry : entries) {
         text.body += "    <File Path=\"" + EscapeAttribute(entry.path) + "\" FileName=\"" +
                      EscapeAttribute(entry.fileName) + "\" Digest=\"" + EscapeAttribute(entry.digest) +
-                     "\" SHA256=\"" + EscapeAttribute(entry.sha256) + "\" />" + kLineEnd;
+                     "\" SHA256=\"" + EscapeAttribute(entry.sha256) + "\" Size=\"" + std::to_string(entry.size) + "\" />" +
+                     kLineEnd;
     }
     text.body += "  </FileInfo>";
     text.closing = std::string("</Manifest>") + kLineEnd;

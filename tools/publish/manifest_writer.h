@@ -7,16 +7,17 @@
 //   <?xml version="1.0" encoding="UTF-8"?>
 //   <Manifest Version="1.0.0.3" Bank="811">
 //     <FileInfo>
-//       <File Path="Plugins" FileName="sign.dll" Digest="qZk+NkcGgWq6PiVxeFDCbJzQ2J0=" SHA256="..." />
-//       <File Path="" FileName="WebUI_811.exe" Digest="2jmj7l5rSw0yVb/vlWAYkK/YBwk=" SHA256="..." />
+//       <File Path="Plugins" FileName="sign.dll" Digest="qZk+NkcGgWq6PiVxeFDCbJzQ2J0=" SHA256="..." Size="3" />
+//       <File Path="" FileName="WebUI_811.exe" Digest="2jmj7l5rSw0yVb/vlWAYkK/YBwk=" SHA256="..." Size="0" />
 //     </FileInfo>
 //   [trailer]
 //   </Manifest>
 //
 // UTF-8, "\r\n" line ends. The root's Version and Bank bind the manifest to
-// one release of one bank inside the signed bytes, and SHA256 backs up the
-// SHA-1 "Digest"; clients that read only Path, FileName and Digest, and never
-// look at the root element, read such a manifest exactly as before.
+// one release of one bank inside the signed bytes, SHA256 backs up the SHA-1
+// "Digest", and Size (bytes, decimal) lets a client start its large downloads
+// early; clients that read only Path, FileName and Digest, and never look at
+// the root element, read such a manifest exactly as before.
 #pragma once
 
 #include <string>
@@ -27,6 +28,7 @@ struct ManifestEntry {
     std::string fileName;
     std::string digest;  // Base64 SHA-1, 28 characters
     std::string sha256;  // Base64 SHA-256, 44 characters
+    unsigned long long size;
 };
 
 struct ReleaseIdentity {

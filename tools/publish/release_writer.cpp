@@ -136,7 +136,10 @@ bool CopyAndDigest(const std::string& sourceRoot, const fs::path& downloadDir, c
         FileDigests digests;
         if (!DigestsOfFile(target.string(), &digests))
             return Fail(error, "\"" + file.relative + "\": cannot be read");
-        entries->push_back({file.path, file.fileName, digests.sha1, digests.sha256});
+        const auto size = fs::file_size(target, ec);
+        if (ec)
+            return Fail(error, "\"" + file.relative + "\": " + ec.message());
+        entries->push_back({file.path, file.fileName, digests.sha1, digests.sha256, size});
     }
     return true;
 }
