@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "engine/fetch_order.h"
 #include "engine/fetch_pool.h"
 #include "engine/file_download.h"
 #include "engine/progress_view.h"
@@ -39,13 +40,26 @@ bool SizeOfFile(const std::string& path, ULONG* size)
     return true;
 }
 
+std::vector<unsigned long long> ListedSizes(const std::vector<FetchStep>& steps)
+{
+    std::vector<unsigned long long> sizes;
+    for (const FetchStep& step : steps)
+        sizes.push_back(step.listedSize);
+    return sizes;
+}
+
 // The pass's thread starts downloads first and shows afterwards: every
 // display is a synchronous round to the user-interface thread, and a slot
 // that waited for one was a slot the line went without.
 class CPass {
 public:
     CPass(CUpdateContext& context, const std::vector<FetchStep>& steps, StepNumbers numbers, bool stopAtFailure)
-        : context_(context), steps_(steps), numbers_(numbers), stopAtFailure_(stopAtFailure), ends_(steps.size())
+        : context_(context),
+          steps_(steps),
+          numbers_(numbers),
+          stopAtFailure_(stopAtFailure),
+          ends_(steps.size()),
+          order_(ListedSizes(steps))
     {
     }
 
@@ -54,7 +68,7 @@ public:
         for (;;) {
             StartWhatMayStart();
             Display();
-            if (pool_.Idle() && (next_ == steps_.size() || stopped_))
+            if (pool_.Idle() && (order_.AllStarted() || stopped_))
                 break;
             for (const FetchEnd& end : pool_.Collect(kDisplayTickMs))
                 Finish(static_cast<size_t>(end.id), end.fetched, {true, end.received, end.total});
@@ -94,11 +108,12 @@ private:
 
     void StartWhatMayStart()
     {
-        while (!stopped_ && next_ < steps_.size() && !pool_.Full()) {
-            const FetchStep& step = steps_[next_];
+        while (!stopped_ && !order_.AllStarted() && !pool_.Full()) {
+            const size_t index = order_.Next();
+            const FetchStep& step = steps_[index];
             if (pool_.Fetching(step.target))
                 return;
-            const size_t index = next_++;
+            order_.Started(index);
             Progress progress;
             if (AlreadyFetched(step, &progress)) {
                 Finish(index, true, progress);
@@ -114,6 +129,7 @@ private:
     // Bookkeeping only; Display shows it.
     void Finish(size_t index, bool fetched, const Progress& progress)
     {
+        order_.Ended(index);
         if (fetched) {
             ends_[index] = {State::fetched, progress};
             ++fetched_;
@@ -175,9 +191,9 @@ private:
         displayTick_ = ::GetTickCount();
         ShowOverall();
         size_t first = 0;
-        while (first < next_ && (ends_[first].state == State::fetched || ends_[first].state == State::failed))
+        while (first < steps_.size() && ends_[first].state != State::running)
             ++first;
-        if (first == next_)
+        if (first == steps_.size())
             return;
         if (first != shown_)
             Show(first);
@@ -208,7 +224,7 @@ private:
     const StepNumbers numbers_;
     const bool stopAtFailure_;
     std::vector<StepEnd> ends_;
-    size_t next_ = 0;  // the first step not started
+    CFetchOrder order_;
     int done_ = 0;
     int fetched_ = 0;
     std::vector<size_t> failures_;

@@ -15,6 +15,7 @@ struct FetchStep {
     std::string url;
     std::string target;
     FileDigests digests;
+    unsigned long long listedSize;  // as the manifest lists it, 0 when it lists none
     // Runs on the pass's thread just before the download starts; false fails
     // the step without a request. May be empty.
     std::function<bool()> prepare;
@@ -25,13 +26,14 @@ struct StepNumbers {
     int total;  // shown after the "/", and the overall bar's end
 };
 
-// Fetches the steps in their order, up to four at a time, and each file at
-// most once per run: a step whose entry this run already fetched with the
-// same digests, and whose file is still in place, is done without a request.
-// Two steps into one target never run at once.
+// Fetches the steps in their order, except that a large file starts early
+// (engine/fetch_order.h), up to four at a time, and each file at most once per
+// run: a step whose entry this run already fetched with the same digests, and
+// whose file is still in place, is done without a request. Two steps into one
+// target never run at once.
 //
 // What the user sees stays what one download after the other showed: the
-// status line names the first step not yet done, with its number, and the
+// status line names the first step being fetched, with its number, and the
 // file bar follows that step's download; the overall bar and percentage move
 // on by one as each step ends. These follow at most ten times a second; a
 // failed step shows its failure texts at once.

@@ -30,14 +30,16 @@ struct Entry {
     std::string path;
     std::string fileName;
     FileDigests digests;
-    bool acceptable;  // stays inside the install folder and lists a digest
+    unsigned long long size;  // listed, 0 when not
+    bool acceptable;          // stays inside the install folder and lists a digest
 };
 
 Entry ConvertEntry(const ListedFile& listed)
 {
     // Judged on the UTF-8 text: in GBK a trailing byte may be a "\".
     const bool acceptable = IsSafeManifestEntry(listed.path, listed.fileName) && !listed.digest.empty();
-    return {Utf8ToAnsi(listed.path), Utf8ToAnsi(listed.fileName), {listed.digest, listed.sha256}, acceptable};
+    return {Utf8ToAnsi(listed.path), Utf8ToAnsi(listed.fileName), {listed.digest, listed.sha256}, listed.size,
+            acceptable};
 }
 
 // "Path\FileName", or FileName alone at the top level.
@@ -83,13 +85,13 @@ private:
     std::map<std::pair<std::string, std::string>, FileDigests> digests_;
 };
 
-// Digests by relative entry; an entry already known keeps its first digests.
-void AddDigests(const std::vector<ListedFile>& listed, std::map<std::string, FileDigests>* digests)
+// Acceptable entries by relative entry; an entry already known stays as it was first listed.
+void AddEntries(const std::vector<ListedFile>& listed, std::map<std::string, Entry>* entries)
 {
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
         if (entry.acceptable)
-            digests->emplace(RelativeEntry(entry), entry.digests);
+            entries->emplace(RelativeEntry(entry), entry);
     }
 }
 
@@ -113,7 +115,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
         const std::string folder = entry.path.empty() ? context.installPath : context.installPath + "\\" + entry.path;
         FetchStep step{entry.fileName, RelativeEntry(entry),
                        context.downloadUrl + "/" + entry.path + "/" + entry.fileName, folder + "\\" + entry.fileName,
-                       entry.digests, nullptr};
+                       entry.digests, entry.size, nullptr};
         step.prepare = [&context, entry, folder] {
             if (!entry.acceptable) {
                 LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s",
@@ -145,7 +147,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
 int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::vector<ListedFile>& listed)
 {
     const CInstalledManifest installed(InstalledManifest(context, which));
-    std::map<std::string, FileDigests> digests;
+    std::map<std::string, Entry> acceptedEntries;
     std::optional<std::string> firstRefused;
     for (const ListedFile& file : listed) {
         const Entry entry = ConvertEntry(file);
@@ -157,7 +159,7 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
                 firstRefused = relative;
             continue;
         }
-        digests.emplace(relative, entry.digests);
+        acceptedEntries.emplace(relative, entry);
         const std::string installedFile = context.installPath + "\\" + entry.path + "\\" + entry.fileName;
         const bool unchanged = ::PathFileExistsA(installedFile.c_str()) &&
                                installed.ManifestHasSameEntry(entry.path, entry.fileName, entry.digests) &&
@@ -167,7 +169,7 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
     }
     // Entries carried over from the other pass are verified against the
     // digests their own manifest lists.
-    AddDigests(ReadManifestFile(StagedManifest(context, OtherKind(which))), &digests);
+    AddEntries(ReadManifestFile(StagedManifest(context, OtherKind(which))), &acceptedEntries);
 
     const int count = static_cast<int>(context.changedFiles.size());
     if (count == 0) {
@@ -181,14 +183,15 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
     ::SendMessageA(context.overallBar, PBM_SETPOS, 0, 0);
     std::vector<FetchStep> steps;
     for (const std::string& relative : context.changedFiles) {
-        const auto digest = digests.find(relative);
-        const bool known = digest != digests.end();
+        const auto listed = acceptedEntries.find(relative);
+        const bool known = listed != acceptedEntries.end();
         const size_t lastSeparator = relative.rfind('\\');
         const std::string stagedFolder =
             std::string(kStagingFolderName) +
             (lastSeparator == std::string::npos ? std::string() : "\\" + relative.substr(0, lastSeparator));
         FetchStep step{relative, relative, context.downloadUrl + "/" + relative,
-                       context.stagingPath + "\\" + relative, known ? digest->second : FileDigests(), nullptr};
+                       context.stagingPath + "\\" + relative, known ? listed->second.digests : FileDigests(),
+                       known ? listed->second.size : 0, nullptr};
         step.prepare = [&context, known, stagedFolder] {
             return known && IsPlainFolderChain(context.installPath, stagedFolder);
         };

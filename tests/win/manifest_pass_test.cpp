@@ -57,8 +57,9 @@ std::vector<std::string> RequestedPaths(size_t from)
 
 struct Listed {
     const char* path;
-    const char* fileName;  // UTF-8
-    const char* digest;    // null: no Digest attribute
+    const char* fileName;        // UTF-8
+    const char* digest;          // null: no Digest attribute
+    const char* size = nullptr;  // null: no Size attribute
 };
 
 void WriteManifest(const std::string& file, const std::vector<Listed>& entries)
@@ -68,6 +69,8 @@ void WriteManifest(const std::string& file, const std::vector<Listed>& entries)
         xml += std::string("<File Path=\"") + entry.path + "\" FileName=\"" + entry.fileName + "\"";
         if (entry.digest != nullptr)
             xml += std::string(" Digest=\"") + entry.digest + "\"";
+        if (entry.size != nullptr)
+            xml += std::string(" Size=\"") + entry.size + "\"";
         xml += " />\r\n";
     }
     WriteBytes(file, xml + "</FileInfo>\r\n</Manifest>\r\n");
@@ -271,6 +274,23 @@ INSTANTIATE_TEST_SUITE_P(
                                   "..\\evil.txt", "C:\\refused\\evil.txt"},
                       RefusedCase{"an entry without a digest", {"", "Config.ini", nullptr}, "Config.ini",
                                   "C:\\refused\\P\\Config.ini"}));
+
+// A large entry listed after four small ones is tried before them: refused,
+// it stops the first installation before any of them is requested.
+TEST_F(ManifestPass, ALargeEntryStartsBeforeTheSmallOnesListedAheadOfIt)
+{
+    CUpdateContext& context = StartRun(kRunModeInstall, "C:\\large-first\\P");
+    WriteManifest(context.installedCommonManifest, {{"", "a.dat", kAbcDigest.c_str(), "65536"},
+                                                    {"", "b.dat", kAbcDigest.c_str(), "65536"},
+                                                    {"", "c.dat", kAbcDigest.c_str()},
+                                                    {"", "d.dat", kAbcDigest.c_str(), "1048575"},
+                                                    {"..", "large.bin", kAbcDigest.c_str(), "1048576"}});
+    context.totalSteps = 5;
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
+    EXPECT_TRUE(RequestedPaths(before).empty());
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "下载large.bin 失败");
+}
 
 TEST_F(ManifestPass, RefusedEntryFailsAnUpdateThatFetchesTheRest)
 {
