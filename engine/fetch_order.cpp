@@ -5,32 +5,38 @@ CFetchOrder::CFetchOrder(const std::vector<unsigned long long>& sizes)
 {
     for (size_t step = 0; step < sizes.size(); ++step) {
         large_[step] = sizes[step] >= kLargeFileBytes;
-        if (large_[step])
-            largeSteps_.push_back(step);
+        (large_[step] ? largeOnes_ : small_).steps.push_back(step);
     }
+}
+
+bool CFetchOrder::AllStarted() const
+{
+    return !small_.Waits() && !largeOnes_.Waits();
 }
 
 size_t CFetchOrder::Next() const
 {
-    if (largeInFlight_ == 0 && firstWaitingLarge_ < largeSteps_.size())
-        return largeSteps_[firstWaitingLarge_];
-    return firstWaiting_;
+    if (largeOnes_.Waits() && (largeInFlight_ == 0 || !small_.Waits()))
+        return largeOnes_.Front();
+    return small_.Front();
 }
 
 void CFetchOrder::Started(size_t step)
 {
     started_[step] = true;
-    if (IsLarge(step))
+    if (large_[step])
         ++largeInFlight_;
-    // Both cursors only move forward: a pass of many steps costs no search.
-    while (firstWaiting_ < started_.size() && started_[firstWaiting_])
-        ++firstWaiting_;
-    while (firstWaitingLarge_ < largeSteps_.size() && started_[largeSteps_[firstWaitingLarge_]])
-        ++firstWaitingLarge_;
+    Advance(large_[step] ? &largeOnes_ : &small_);
 }
 
 void CFetchOrder::Ended(size_t step)
 {
-    if (IsLarge(step))
+    if (large_[step])
         --largeInFlight_;
+}
+
+void CFetchOrder::Advance(Queue* queue) const
+{
+    while (queue->Waits() && started_[queue->Front()])
+        ++queue->firstWaiting;
 }

@@ -61,9 +61,12 @@ const OrderCase kOrders[] = {
     {"the next large file starts once the first has ended",
      {S, L, S, S, S, S, L, S},
      {1, 0, 2, 3, 6, 4, 5, 7}},
-    {"a large file reached in order starts even while another is in flight",
+    {"a second large file waits for the first while small ones wait",
      {L, L, S, S, S},
-     {0, 1, 2, 3, 4}},
+     {0, 2, 3, 4, 1}},
+    {"once no small file waits, the large ones left start side by side",
+     {L, L, L, S},
+     {0, 3, 1, 2}},
     {"large files only: the listed order", {L, L, L, L, L, L}, {0, 1, 2, 3, 4, 5}},
     {"no steps", {}, {}},
 };
@@ -71,8 +74,8 @@ const OrderCase kOrders[] = {
 INSTANTIATE_TEST_SUITE_P(Passes, FetchOrder, ::testing::ValuesIn(kOrders));
 
 // Whatever the sizes and whichever download ends first: every step starts
-// once, small files keep their listed order, and a large file waits only
-// while another large one is in flight.
+// once, each kind keeps its listed order, a large file goes next whenever
+// none is in flight, and a second one starts only when no small file waits.
 TEST(FetchOrderProperties, HoldForRandomPasses)
 {
     std::mt19937 random(811);
@@ -84,6 +87,7 @@ TEST(FetchOrderProperties, HoldForRandomPasses)
         std::vector<size_t> flying;
         std::vector<bool> started(sizes.size());
         size_t lastSmall = SIZE_MAX;
+        size_t lastLarge = SIZE_MAX;
         while (!order.AllStarted() || !flying.empty()) {
             if (!order.AllStarted() && flying.size() < kInFlight && random() % 3 != 0) {
                 const size_t step = order.Next();
@@ -95,13 +99,18 @@ TEST(FetchOrderProperties, HoldForRandomPasses)
                 bool largeWaiting = false;
                 for (size_t other = 0; other < sizes.size(); ++other)
                     largeWaiting = largeWaiting || (!started[other] && sizes[other] >= L);
+                bool smallWaiting = false;
+                for (size_t other = 0; other < sizes.size(); ++other)
+                    smallWaiting = smallWaiting || (!started[other] && sizes[other] < L);
                 if (largeWaiting && !largeFlying) {
                     EXPECT_GE(sizes[step], L) << "pass " << pass;
                 }
-                if (sizes[step] < L) {
-                    EXPECT_TRUE(lastSmall == SIZE_MAX || step > lastSmall) << "pass " << pass;
-                    lastSmall = step;
+                if (largeFlying && smallWaiting) {
+                    EXPECT_LT(sizes[step], L) << "pass " << pass;
                 }
+                size_t& last = sizes[step] < L ? lastSmall : lastLarge;
+                EXPECT_TRUE(last == SIZE_MAX || step > last) << "pass " << pass;
+                last = step;
                 order.Started(step);
                 started[step] = true;
                 flying.push_back(step);
