@@ -190,9 +190,11 @@ private:
         displayed_ = true;
         displayTick_ = ::GetTickCount();
         ShowOverall();
-        size_t first = 0;
-        while (first < steps_.size() && ends_[first].state != State::running)
-            ++first;
+        // A large file may start after later steps; the shown number goes
+        // back only when nothing at or after it is being fetched any more.
+        size_t first = FirstRunning(shown_ == SIZE_MAX ? 0 : shown_);
+        if (first == steps_.size())
+            first = FirstRunning(0);
         if (first == steps_.size())
             return;
         if (first != shown_)
@@ -200,6 +202,13 @@ private:
         Progress progress;
         progress.reported = pool_.Progress(static_cast<int>(first), &progress.received, &progress.total);
         ShowProgress(progress);
+    }
+
+    size_t FirstRunning(size_t from) const
+    {
+        while (from < steps_.size() && ends_[from].state != State::running)
+            ++from;
+        return from;
     }
 
     void ShowTheEnd()

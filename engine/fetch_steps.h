@@ -34,9 +34,10 @@ struct StepNumbers {
 //
 // What the user sees stays what one download after the other showed: the
 // status line names the first step being fetched, with its number, and the
-// file bar follows that step's download; the overall bar and percentage move
-// on by one as each step ends. These follow at most ten times a second; a
-// failed step shows its failure texts at once.
+// file bar follows that step's download; a large file that starts after
+// later steps does not take the number back while a later step runs. The
+// overall bar and percentage move on by one as each step ends. These follow
+// at most ten times a second; a failed step shows its failure texts at once.
 // With `stopAtFailure` nothing starts after the first failure and what is in
 // flight is abandoned; otherwise every step is tried. The pass ends with the
 // first failure's texts, or with the last step's line and finished file bar.
