@@ -29,6 +29,7 @@
 #include "engine/config.h"
 #include "engine/content_digest.h"
 #include "engine/file_download.h"
+#include "engine/manifest.h"
 #include "engine/manifest_processor.h"
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
@@ -144,10 +145,11 @@ int UpdatePass(const std::string& installFolder)
     DialogHost host;
     CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeUpdate, "http://bank.example/download/811",
                            1, "1.0.0.4", installFolder);
-    // The staged manifests are the installed ones: every entry is compared
-    // with its installed file and found unchanged.
-    ::CopyFileA(context.installedCommonManifest.c_str(), context.stagedCommonManifest.c_str(), FALSE);
-    ::CopyFileA(context.installedEditionManifest.c_str(), context.stagedEditionManifest.c_str(), FALSE);
+    // The run's manifests are the installed ones, as if staged: every entry
+    // is compared with its installed file and found unchanged.
+    context.commonEntries = ReadManifestFile(context.installedCommonManifest);
+    context.editionEntries = ReadManifestFile(context.installedEditionManifest);
+    context.manifestsStaged = true;
     const auto start = Clock::now();
     const int common = ProcessManifest(context, kCommonManifest);
     const int edition = ProcessManifest(context, kEditionManifest);

@@ -24,12 +24,6 @@ constexpr DWORD kStatusOk = 200;
 constexpr DWORD kStatusPartial = 206;
 constexpr DWORD kProgressRefreshMs = 100;
 
-// Requests get no time-outs of their own on Windows, where WinINet's defaults
-// apply. Wine applies none to requests at all, so a server that accepts and
-// then stays silent would stall the run for good; this bound lies at the
-// order of the platform's defaults and far above any pause of a working server.
-constexpr DWORD kTransferTimeoutMs = 30000;
-
 enum class Outcome {
     written,    // the body is at the target
     refused,    // a status other than 200 (or 206 to a resume); no body read

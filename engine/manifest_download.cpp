@@ -4,12 +4,12 @@
 #include <shlwapi.h>
 
 #include <string>
-#include <utility>
 
 #include "engine/config.h"
-#include "engine/file_download.h"
 #include "engine/manifest.h"
 #include "engine/manifest_names.h"
+#include "engine/memory_download.h"
+#include "engine/part_file.h"
 #include "engine/progress_view.h"
 #include "engine/registry_paths.h"
 #include "engine/release_check.h"
@@ -24,6 +24,15 @@
 #include "system/support_log.h"
 
 namespace {
+
+// One manifest as it arrived, with the Ed25519 signature published beside it
+// (empty in a deployment without that key).
+struct FetchedManifest {
+    const std::string& url;
+    const std::string& target;
+    std::string bytes;
+    std::string signature;
+};
 
 ManifestRelease ReleaseOf(const std::string& manifestPath)
 {
@@ -40,18 +49,45 @@ std::string InstalledVersionValue()
     return version;
 }
 
-// The Ed25519 signature published beside a manifest, fetched next to it (so
-// the installed manifests keep theirs) and checked over the manifest's bytes.
-bool DetachedSignatureHolds(const std::string& manifestUrl, const std::string& manifestPath)
+// Fetched into memory and checked there: a manifest that fails a check never
+// reaches the disk, so the installed one stays as it was.
+bool FetchAndCheck(FetchedManifest* manifest)
 {
-    if (!DetachedSignatureRequired())
-        return true;
-    const std::string signaturePath = manifestPath + kDetachedSignatureSuffix;
-    std::string manifest;
-    std::string signature;
-    return DownloadFile(manifestUrl + kDetachedSignatureSuffix, signaturePath, nullptr) &&
-           ReadWholeFile(manifestPath, &manifest) && ReadWholeFile(signaturePath, &signature) &&
-           VerifyDetachedSignature(manifest, signature);
+    if (!DownloadToMemory(manifest->url, &manifest->bytes)) {
+        LogEvent("manifest not fetched: %s", manifest->url.c_str());
+        return false;
+    }
+    if (!VerifySignedContents(manifest->bytes)) {
+        LogEvent("manifest refused: its embedded signature does not hold: %s", manifest->url.c_str());
+        return false;
+    }
+    if (DetachedSignatureRequired() &&
+        !(DownloadToMemory(manifest->url + kDetachedSignatureSuffix, &manifest->signature) &&
+          VerifyDetachedSignature(manifest->bytes, manifest->signature))) {
+        LogEvent("manifest refused: its Ed25519 signature is missing or does not hold: %s", manifest->url.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Written beside the target and moved over it, so that a link or a second
+// name planted at the target is replaced, never written through.
+bool WriteCheckedBytes(const std::string& target, const std::string& bytes)
+{
+    CPartFile part(target, FileDigests());
+    return part.StartBody(bytes.size(), std::string()) && part.Append(bytes.data(), static_cast<DWORD>(bytes.size())) &&
+           part.IsComplete(FileDigests()) && part.MoveOverTarget();
+}
+
+// The signature is kept beside the manifest, as the installed manifests keep theirs.
+bool WriteManifest(const FetchedManifest& manifest)
+{
+    const bool written = WriteCheckedBytes(manifest.target, manifest.bytes) &&
+                         (manifest.signature.empty() ||
+                          WriteCheckedBytes(manifest.target + kDetachedSignatureSuffix, manifest.signature));
+    if (!written)
+        LogEvent("manifest not written: %s", manifest.target.c_str());
+    return written;
 }
 
 }  // namespace
@@ -61,39 +97,27 @@ int DownloadConfiguration(CUpdateContext& context)
     const bool staged = context.runMode != kRunModeInstall &&
                         ::PathFileExistsA(context.installedCommonManifest.c_str()) &&
                         ::PathFileExistsA(context.installedEditionManifest.c_str());
-    // Read before a first installation writes the new manifests over them.
     const bool installedNamed =
         ReleaseOf(context.installedCommonManifest).named || ReleaseOf(context.installedEditionManifest).named;
-    const std::pair<const std::string&, const std::string&> manifests[] = {
-        {context.commonManifestUrl, staged ? context.stagedCommonManifest : context.installedCommonManifest},
-        {context.editionManifestUrl, staged ? context.stagedEditionManifest : context.installedEditionManifest},
+    FetchedManifest manifests[] = {
+        {context.commonManifestUrl, staged ? context.stagedCommonManifest : context.installedCommonManifest, {}, {}},
+        {context.editionManifestUrl, staged ? context.stagedEditionManifest : context.installedEditionManifest, {}, {}},
     };
     // Never written through a junction or symbolic link in the install tree.
     if (!IsPlainFolderChain(context.installPath, staged ? kStagingFolderName : "")) {
         LogEvent("manifests refused: a folder of the install tree is a junction or link");
         return 0;
     }
-    for (const auto& [url, target] : manifests) {
+    for (FetchedManifest& manifest : manifests) {
         SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s", "配置文件"));
-        // Without a digest: a manifest is trusted on its signatures alone.
-        if (!DownloadFile(url, target, nullptr)) {
-            LogEvent("manifest not fetched: %s", url.c_str());
+        if (!FetchAndCheck(&manifest))
             return 0;
-        }
-        if (!VerifySignedFile(target.c_str())) {
-            LogEvent("manifest refused: its embedded signature does not hold: %s", url.c_str());
-            return 0;
-        }
-        if (!DetachedSignatureHolds(url, target)) {
-            LogEvent("manifest refused: its Ed25519 signature is missing or does not hold: %s", url.c_str());
-            return 0;
-        }
     }
 
     // The answer is not authenticated; the release the signed manifests name is.
     ReleaseFacts facts;
-    facts.common = ReleaseOf(manifests[0].second);
-    facts.edition = ReleaseOf(manifests[1].second);
+    facts.common = ParseManifestRelease(manifests[0].bytes);
+    facts.edition = ParseManifestRelease(manifests[1].bytes);
     facts.installedNamed = installedNamed;
     facts.answerVersion = context.serverVersion;
     facts.installedVersion = InstalledVersionValue();
@@ -104,6 +128,13 @@ int DownloadConfiguration(CUpdateContext& context)
         LogEvent("manifests refused by the release check: %s", ReleaseVerdictText(verdict));
         return 0;
     }
+    for (const FetchedManifest& manifest : manifests) {
+        if (!WriteManifest(manifest))
+            return 0;
+    }
+    context.commonEntries = ParseManifest(manifests[0].bytes);
+    context.editionEntries = ParseManifest(manifests[1].bytes);
+    context.manifestsStaged = staged;
     if (facts.common.named)
         context.releaseVersion = facts.common.version;
     LogEvent("manifests accepted: release %s", context.releaseVersion.c_str());

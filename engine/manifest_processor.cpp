@@ -53,9 +53,9 @@ const std::string& InstalledManifest(const CUpdateContext& context, ManifestKind
     return which == kCommonManifest ? context.installedCommonManifest : context.installedEditionManifest;
 }
 
-const std::string& StagedManifest(const CUpdateContext& context, ManifestKind which)
+const std::vector<ListedFile>& RunEntries(const CUpdateContext& context, ManifestKind which)
 {
-    return which == kCommonManifest ? context.stagedCommonManifest : context.stagedEditionManifest;
+    return which == kCommonManifest ? context.commonEntries : context.editionEntries;
 }
 
 ManifestKind OtherKind(ManifestKind which)
@@ -63,13 +63,20 @@ ManifestKind OtherKind(ManifestKind which)
     return which == kCommonManifest ? kEditionManifest : kCommonManifest;
 }
 
+// What the installation lists: the previous manifest while the run's waits
+// beside the staged files; the run's own once it went over the installed one.
+std::vector<ListedFile> InstalledEntries(const CUpdateContext& context, ManifestKind which)
+{
+    return context.manifestsStaged ? ReadManifestFile(InstalledManifest(context, which)) : RunEntries(context, which);
+}
+
 // The installed manifest, read once per pass: the first entry of a folder and
 // name decides whether it lists a file with the same digests.
 class CInstalledManifest {
 public:
-    explicit CInstalledManifest(const std::string& manifestPath)
+    explicit CInstalledManifest(const std::vector<ListedFile>& installed)
     {
-        for (const ListedFile& listed : ReadManifestFile(manifestPath)) {
+        for (const ListedFile& listed : installed) {
             const Entry entry = ConvertEntry(listed);
             digests_.emplace(std::make_pair(entry.path, entry.fileName), entry.digests);
         }
@@ -146,7 +153,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
 // it into the staging folder.
 int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::vector<ListedFile>& listed)
 {
-    const CInstalledManifest installed(InstalledManifest(context, which));
+    const CInstalledManifest installed(InstalledEntries(context, which));
     std::map<std::string, Entry> acceptedEntries;
     std::optional<std::string> firstRefused;
     for (const ListedFile& file : listed) {
@@ -169,7 +176,7 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
     }
     // Entries carried over from the other pass are verified against the
     // digests their own manifest lists.
-    AddEntries(ReadManifestFile(StagedManifest(context, OtherKind(which))), &acceptedEntries);
+    AddEntries(RunEntries(context, OtherKind(which)), &acceptedEntries);
 
     const int count = static_cast<int>(context.changedFiles.size());
     if (count == 0) {
@@ -210,13 +217,13 @@ int FetchChangedEntries(CUpdateContext& context, ManifestKind which, const std::
 int ProcessManifest(CUpdateContext& context, ManifestKind which)
 {
     if (context.runMode == kRunModeInstall)
-        return FetchEveryEntry(context, ReadManifestFile(InstalledManifest(context, which)));
-    return FetchChangedEntries(context, which, ReadManifestFile(StagedManifest(context, which)));
+        return FetchEveryEntry(context, RunEntries(context, which));
+    return FetchChangedEntries(context, which, RunEntries(context, which));
 }
 
 int CountManifestEntries(const CUpdateContext& context, ManifestKind which)
 {
-    return static_cast<int>(ReadManifestFile(InstalledManifest(context, which)).size());
+    return static_cast<int>(InstalledEntries(context, which).size());
 }
 
 void MoveAsideDownloader(const std::string& folder)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/content_digest.h"
+#include "engine/manifest.h"
 #include "system/handles.h"
 
 struct CUpdateContext {
@@ -35,6 +36,11 @@ struct CUpdateContext {
     std::string commonManifestUrl, editionManifestUrl, stagedCommonManifest, stagedEditionManifest,
                 installedCommonManifest, installedEditionManifest;
     int32_t runMode;
+    // This run's manifests as DownloadConfiguration accepted them, parsed
+    // from the bytes it checked, and where it wrote them: beside the staged
+    // files, or over the installed ones. The passes walk these entries.
+    std::vector<ListedFile> commonEntries, editionEntries;
+    bool manifestsStaged = false;
     HWND dialog;        // the progress dialog's window (not owned)
     HWND overallBar;    // its control 1022
     HWND overallText;   // its control 1024

@@ -21,5 +21,6 @@ bool VerifySignedContents(const std::string& publicKeyPem, const std::string& co
 // Reads the file at `path` (8-bit text) and checks it; never changes the file.
 bool VerifySignedFile(const std::string& publicKeyPem, const char* path);
 
-// The program's check: the key compiled in from the deployment folder.
+// The program's checks: the key compiled in from the deployment folder.
 bool VerifySignedFile(const char* path);
+bool VerifySignedContents(const std::string& contents);

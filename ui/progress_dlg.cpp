@@ -6,6 +6,7 @@
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "res/resource.h"
+#include "system/support_log.h"
 #include "ui/skin.h"
 #include "ui/window_globals.h"
 
@@ -63,12 +64,15 @@ bool CProgressDlg::OnCommand(int id, int notifyCode)
 {
     if (id != IDCANCEL || notifyCode != BN_CLICKED)
         return CDialog::OnCommand(id, notifyCode);
-    if (workerDone == 0 && ::MessageBoxA(GetSafeHwnd(), "下载还未完成，确定取消？",
-                                         editionInfo.downloaderTitle.c_str(), MB_YESNO) != IDYES)
+    const bool busy = workerDone == 0;
+    if (busy && ::MessageBoxA(GetSafeHwnd(), "下载还未完成，确定取消？", editionInfo.downloaderTitle.c_str(),
+                              MB_YESNO) != IDYES)
         return true;
-    ::KillTimer(GetSafeHwnd(), kPictureTimer);
-    EndDialog(IDCANCEL);
-    return true;
+    // Ended here, as every other exit ends: returning from the dialog would
+    // unwind the program and run its static destructors (the download
+    // session, the log's lock) under the worker and its downloads, and leave
+    // the worker writing into this dialog once it is gone.
+    EndRun(busy ? "the user cancelled the run" : "the user closed the progress dialog");
 }
 
 void CProgressDlg::ShowNextPicture()

@@ -12,9 +12,11 @@
 #include "app/edition.h"
 #include "engine/config.h"
 #include "res/resource.h"
+#include "system/log_line.h"
 #include "tests/e2e/installed_record.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
+#include "tests/e2e/test_files.h"
 
 namespace {
 
@@ -81,6 +83,13 @@ HWND WaitForOwnedWindow(HWND owner, DWORD ms)
             return search.found;
         ::Sleep(100);
     }
+}
+
+std::string SupportLog()
+{
+    char temp[MAX_PATH + 1] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    return SupportLogPath(temp, "pellis_811.exe");
 }
 
 bool ServerSaw(const std::string& path)
@@ -156,6 +165,10 @@ TEST_F(OfferedUpdate, ProgressCancelAsksWhileTheRunIsBusy)
     ASSERT_NE(question, nullptr) << "the second Cancel did not ask";
     ::PostMessageA(question, WM_COMMAND, IDYES, 0);
     EXPECT_EQ(WaitForExit(program, kAtOnceMs), 0u);
+    // Ended where the user confirmed, not by unwinding under the run's threads.
+    std::string log;
+    EXPECT_TRUE(ReadFileBytes(SupportLog(), &log));
+    EXPECT_NE(log.find("exit: the user cancelled the run"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -361,7 +361,7 @@ TEST_F(BrokenManifestSignature, StopsAfterTheFirstManifest)
     // downloaded over https).
     const std::vector<std::string> log = LogLines(SupportLog());
     ExpectRunFrame(log);
-    EXPECT_EQ(LinesWith(log, {"GET https://", "/download/811/Digest.xml: HTTP 200, ", " bytes, ", " ms, written"}).size(), 1u);
+    EXPECT_EQ(LinesWith(log, {"GET https://", "/download/811/Digest.xml: HTTP 200, ", " bytes, ", " ms, received"}).size(), 1u);
     EXPECT_EQ(LinesWith(log, {"manifest refused: ", "signature", "/download/811/Digest.xml"}).size(), 1u);
     EXPECT_EQ(LinesWith(log, {"run mode: update"}).size(), 1u);
     EXPECT_EQ(LinesWith(log, {"the run gave up"}).size(), 1u);

@@ -1,8 +1,8 @@
 // The signed manifest download and both manifest passes under Wine, against
 // pellis-server serving a release published from tests/fixtures/assistant
 // (tests/win/make-release.sh), with a plain window standing in for the
-// progress dialog. Manifests written here by hand are read as installed or
-// staged ones: the passes trust what the signature check let through.
+// progress dialog. Manifests planted here by hand are taken as the run's own:
+// the passes trust what the signature check let through.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -62,7 +62,7 @@ struct Listed {
     const char* size = nullptr;  // null: no Size attribute
 };
 
-void WriteManifest(const std::string& file, const std::vector<Listed>& entries)
+std::string ManifestXml(const std::vector<Listed>& entries)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Manifest>\r\n<FileInfo>\r\n";
     for (const Listed& entry : entries) {
@@ -73,7 +73,15 @@ void WriteManifest(const std::string& file, const std::vector<Listed>& entries)
             xml += std::string(" Size=\"") + entry.size + "\"";
         xml += " />\r\n";
     }
-    WriteBytes(file, xml + "</FileInfo>\r\n</Manifest>\r\n");
+    return xml + "</FileInfo>\r\n</Manifest>\r\n";
+}
+
+// As if DownloadConfiguration had accepted a manifest listing `entries`; an
+// update or repair run takes it as staged beside the previous installation.
+void PlantManifest(CUpdateContext& context, ManifestKind which, const std::vector<Listed>& entries)
+{
+    (which == kCommonManifest ? context.commonEntries : context.editionEntries) = ParseManifest(ManifestXml(entries));
+    context.manifestsStaged = context.runMode != kRunModeInstall;
 }
 
 class ManifestPass : public ::testing::Test {
@@ -212,23 +220,50 @@ TEST_F(ManifestPass, UpdateWithNothingChangedFetchesNothing)
     EXPECT_TRUE(RequestedPaths(before).empty());
 }
 
-TEST_F(ManifestPass, UpdateWithOneInstalledManifestFetchesIntoTheInstallFolder)
+// Without both manifests of the previous installation the new ones go over
+// the installed ones; the passes then read those, and still fetch only the
+// files whose digests differ.
+TEST_F(ManifestPass, UpdateWithOneInstalledManifestReadsTheManifestsItWroteThere)
 {
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\half");
+    InstallRelease("C:\\half");
+    ASSERT_TRUE(::DeleteFileA("C:\\half\\Digest_811.xml"));
     WriteBytes("C:\\half\\Digest.xml", "an older manifest");
+    WriteBytes("C:\\half\\Config.ini", Fixture("Config.ini") + "x");
     ASSERT_EQ(DownloadConfiguration(context), 1);
     EXPECT_EQ(ReadBytes("C:\\half\\Digest.xml"), ReadBytes(Published("Digest.xml")));
-    EXPECT_TRUE(Exists("C:\\half\\Digest_811.xml"));
+    EXPECT_EQ(ReadBytes("C:\\half\\Digest_811.xml"), ReadBytes(Published("Digest_811.xml")));
     EXPECT_FALSE(Exists(context.stagedCommonManifest));
-    // No staged manifest to compare: nothing to fetch.
+
+    const size_t before = ReadServerLog().size();
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 1);
-    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "无需更新");
+    EXPECT_EQ(ProcessManifest(context, kEditionManifest), 1);
+    EXPECT_EQ(context.changedFiles, std::vector<std::string>{"Config.ini"});
+    EXPECT_EQ(RequestedPaths(before), std::vector<std::string>{"/download/811/Config.ini"});
+    EXPECT_EQ(ReadBytes("C:\\half\\DownLoad\\Config.ini"), Fixture("Config.ini"));
+    EXPECT_EQ(host_.Text(IDC_STATUS_TEXT), "正在下载 Config.ini   1/1");
+}
+
+// Checked in memory: a manifest refused after its signatures held never
+// reaches the disk, and the installed one stays byte for byte.
+TEST_F(ManifestPass, ManifestsOfAnotherReleaseLeaveTheInstalledOnesAsTheyWere)
+{
+    CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\other-release");
+    WriteBytes("C:\\other-release\\Digest.xml", "an older manifest");
+    context.serverVersion = "1.0.0.4";  // the answer names another release than the manifests
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(DownloadConfiguration(context), 0);
+    EXPECT_EQ(RequestedPaths(before).size(), 4u) << "both manifests and signatures were fetched and checked";
+    EXPECT_EQ(ReadBytes("C:\\other-release\\Digest.xml"), "an older manifest");
+    for (const char* name : {"Digest.xml.sig", "Digest_811.xml", "Digest_811.xml.sig"})
+        EXPECT_FALSE(Exists(std::string("C:\\other-release\\") + name)) << name;
+    EXPECT_TRUE(context.commonEntries.empty());
 }
 
 TEST_F(ManifestPass, FetchedFilesMustHaveTheListedDigest)
 {
     CUpdateContext& context = StartRun(kRunModeInstall, "C:\\digest");
-    WriteManifest(context.installedCommonManifest, {{"", "Config.ini", kAbcDigest.c_str()}});
+    PlantManifest(context, kCommonManifest, {{"", "Config.ini", kAbcDigest.c_str()}});
     context.totalSteps = 1;
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
@@ -255,7 +290,7 @@ class RefusedEntry : public ManifestPass, public ::testing::WithParamInterface<R
 TEST_P(RefusedEntry, FailsTheFirstInstallationWithoutTraffic)
 {
     CUpdateContext& context = StartRun(kRunModeInstall, "C:\\refused\\P");
-    WriteManifest(context.installedCommonManifest, {GetParam().entry, {"", "Config.ini", kConfigDigest.c_str()}});
+    PlantManifest(context, kCommonManifest, {GetParam().entry, {"", "Config.ini", kConfigDigest.c_str()}});
     context.totalSteps = 2;
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
@@ -280,7 +315,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ManifestPass, ALargeEntryStartsBeforeTheSmallOnesListedAheadOfIt)
 {
     CUpdateContext& context = StartRun(kRunModeInstall, "C:\\large-first\\P");
-    WriteManifest(context.installedCommonManifest, {{"", "a.dat", kAbcDigest.c_str(), "65536"},
+    PlantManifest(context, kCommonManifest, {{"", "a.dat", kAbcDigest.c_str(), "65536"},
                                                     {"", "b.dat", kAbcDigest.c_str(), "65536"},
                                                     {"", "c.dat", kAbcDigest.c_str()},
                                                     {"", "d.dat", kAbcDigest.c_str(), "1048575"},
@@ -295,7 +330,7 @@ TEST_F(ManifestPass, ALargeEntryStartsBeforeTheSmallOnesListedAheadOfIt)
 TEST_F(ManifestPass, RefusedEntryFailsAnUpdateThatFetchesTheRest)
 {
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\refused-update\\P");
-    WriteManifest(context.stagedCommonManifest,
+    PlantManifest(context, kCommonManifest,
                   {{"..\\..", "evil.txt", kAbcDigest.c_str()}, {"", "Config.ini", kConfigDigest.c_str()}});
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
     EXPECT_EQ(context.changedFiles, std::vector<std::string>{"Config.ini"});
@@ -329,11 +364,11 @@ TEST_P(SecondPass, FetchesAFileTheRunHoldsOnlyOnce)
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::replace(name.begin(), name.end(), '/', '-');
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\once\\" + name);
-    WriteManifest(context.stagedCommonManifest, {{"", "Config.ini", kConfigDigest.c_str()}});
+    PlantManifest(context, kCommonManifest, {{"", "Config.ini", kConfigDigest.c_str()}});
     std::vector<Listed> edition;
     if (c.editionDigest != nullptr)
         edition.push_back({"", "Config.ini", c.editionDigest});
-    WriteManifest(context.stagedEditionManifest, edition);
+    PlantManifest(context, kEditionManifest, edition);
     const std::string staged = context.stagingPath + "\\Config.ini";
     const size_t before = ReadServerLog().size();
 
@@ -374,10 +409,11 @@ TEST(Configuration, StopsAtTheFirstManifestThatFailsItsCheck)
     const DialogHost host;
     CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeInstall, kUrl, 1, "1.0.0.3", "C:\\unsigned");
     ASSERT_TRUE(CreateFolderTree(context.installPath));
+    WriteBytes(context.installedCommonManifest, "the installed manifest");
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(DownloadConfiguration(context), 0);
     EXPECT_EQ(RequestedPaths(before), std::vector<std::string>{std::string(kUrlPath) + "/Digest.xml"});
-    EXPECT_TRUE(Exists(context.installedCommonManifest));  // the unverified file stays where it was written
+    EXPECT_EQ(ReadBytes(context.installedCommonManifest), "the installed manifest");  // never overwritten
     EXPECT_FALSE(Exists(context.installedEditionManifest));
     EXPECT_EQ(host.Text(IDC_STATUS_TEXT), "正在下载 配置文件");
 }
