@@ -14,7 +14,10 @@ bool Checked(const FileDigests& expected)
 }  // namespace
 
 CPartFile::CPartFile(std::string targetPath, const FileDigests& expected)
-    : target_(std::move(targetPath)), path_(target_ + kPartSuffix), wantSha256_(!expected.sha256.empty())
+    : target_(std::move(targetPath)),
+      path_(target_ + kPartSuffix),
+      checked_(Checked(expected)),
+      wantSha256_(!expected.sha256.empty())
 {
     ResetDigests();
 }
@@ -75,7 +78,7 @@ void CPartFile::Discard()
 
 bool CPartFile::Resumable() const
 {
-    return file_ && size_ > 0 && size_ < total_ && !validator_.empty();
+    return file_ && checked_ && size_ > 0 && size_ < total_ && !validator_.empty();
 }
 
 bool CPartFile::IsComplete(const FileDigests& expected)

@@ -37,7 +37,9 @@ public:
     // Forgets the bytes: the next attempt fetches the whole body.
     void Discard();
 
-    // Whether the next attempt may ask for the bytes after size().
+    // Whether the next attempt may ask for the bytes after size(). Never for
+    // a file without listed digests (a manifest, a signature): nothing would
+    // check that the bytes asked for belong to those already held.
     bool Resumable() const;
     uint64_t size() const { return size_; }
     uint64_t total() const { return total_; }
@@ -55,6 +57,7 @@ private:
 
     std::string target_;
     std::string path_;
+    bool checked_;
     bool wantSha256_;
     UniqueHandle file_;
     uint64_t size_ = 0;
