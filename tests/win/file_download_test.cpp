@@ -416,6 +416,7 @@ TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
     }
     EXPECT_EQ(ended, (std::map<int, bool>{{1, true}, {2, true}}));
     EXPECT_TRUE(pool.Fetching(Target("pool-silent")));
+    EXPECT_TRUE(pool.Fetching(Target("POOL-SILENT"))) << "one file to Windows, one \".part\"";
     EXPECT_EQ(ReadBytes(Target("pool-large")), SeveralReads());
 
     pool.AbandonAll();
