@@ -14,6 +14,7 @@
 #include "engine/fetch_steps.h"
 #include "engine/manifest.h"
 #include "engine/manifest_names.h"
+#include "engine/part_file.h"
 #include "engine/progress_view.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
@@ -125,6 +126,12 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
         }
         const std::string folder = entry.path.empty() ? context.installPath : context.installPath + "\\" + entry.path;
         const std::string target = folder + "\\" + entry.fileName;
+        // A ".part" beside a listed file is what a cancelled or killed run
+        // left in the install folder: a download removes its own, but only
+        // once it gets that far. DeleteFile takes the name itself, never what
+        // a link there leads to; folders on the way must be plain.
+        if (entry.acceptable && IsPlainFolderChain(context.installPath, entry.path))
+            ::DeleteFileA(PartPathOf(target).c_str());
         FetchStep step{entry.fileName, RelativeEntry(entry),
                        context.downloadUrl + "/" + entry.path + "/" + entry.fileName, target, entry.digests,
                        entry.size, nullptr};

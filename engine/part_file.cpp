@@ -13,9 +13,14 @@ bool Checked(const FileDigests& expected)
 
 }  // namespace
 
+std::string PartPathOf(const std::string& targetPath)
+{
+    return targetPath + kPartSuffix;
+}
+
 CPartFile::CPartFile(std::string targetPath, const FileDigests& expected)
     : target_(std::move(targetPath)),
-      path_(target_ + kPartSuffix),
+      path_(PartPathOf(target_)),
       checked_(Checked(expected)),
       wantSha256_(!expected.sha256.empty())
 {

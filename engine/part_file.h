@@ -12,6 +12,9 @@
 #include "engine/content_digest.h"
 #include "system/handles.h"
 
+// target + ".part".
+std::string PartPathOf(const std::string& targetPath);
+
 class CPartFile {
 public:
     // Computes the digests `expected` lists as the bytes are written; nothing

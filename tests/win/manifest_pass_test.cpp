@@ -432,6 +432,39 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      1}));
 
+// What a cancelled or killed first installation left beside the entries it
+// was fetching goes when the next run reaches them, even when that run stops
+// before it fetches them. Only the ".part" names go: a link there is never
+// followed, and what the manifest does not list stays.
+TEST_F(ManifestPass, AFirstInstallationRemovesPartFilesLeftBesideItsEntries)
+{
+    CUpdateContext& context = StartRun(kRunModeInstall, "C:\\leftover\\P");
+    ::CreateDirectoryA("C:\\leftover\\P\\Data", nullptr);  // may be part of the install tree
+    WriteManifest(context.installedCommonManifest, {{"..", "evil.txt", kAbcDigest.c_str()},
+                                                    {"", "Config.ini", kConfigDigest.c_str()},
+                                                    {"Data", "a.dat", kAbcDigest.c_str()},
+                                                    {"", "linked.dll", kAbcDigest.c_str()}});
+    context.totalSteps = 4;
+    const std::string elsewhere = "C:\\leftover\\elsewhere.dll";
+    WriteBytes(elsewhere, "a file elsewhere");
+    const std::vector<std::string> left = {"C:\\leftover\\P\\Config.ini.part",
+                                           "C:\\leftover\\P\\Data\\a.dat.part",
+                                           "C:\\leftover\\P\\linked.dll.part"};
+    WriteBytes(left[0], std::string(6000, 'x'));
+    WriteBytes(left[1], "");
+    ASSERT_TRUE(::CreateHardLinkA(left[2].c_str(), elsewhere.c_str(), nullptr));
+    WriteBytes("C:\\leftover\\P\\notes.txt.part", "not ours");
+
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);  // stops at the entry that climbs out
+    EXPECT_TRUE(RequestedPaths(before).empty());
+    for (const std::string& part : left)
+        EXPECT_FALSE(Exists(part)) << part;
+    EXPECT_EQ(ReadBytes(elsewhere), "a file elsewhere");
+    EXPECT_EQ(ReadBytes("C:\\leftover\\P\\notes.txt.part"), "not ours");
+    EXPECT_FALSE(Exists("C:\\leftover\\evil.txt.part"));
+}
+
 // Run against a server whose common manifest carries no valid signature.
 TEST(Configuration, StopsAtTheFirstManifestThatFailsItsCheck)
 {
