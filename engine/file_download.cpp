@@ -113,8 +113,8 @@ Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* pro
 // splice two files together.
 bool ContinuesPart(HINTERNET request, const CPartFile& part)
 {
-    const PartialAnswer answer{QueryText(request, HTTP_QUERY_ETAG), QueryText(request, HTTP_QUERY_CONTENT_RANGE),
-                               QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH)};
+    const ResumeAnswer answer{QueryText(request, HTTP_QUERY_ETAG), QueryText(request, HTTP_QUERY_CONTENT_RANGE),
+                              QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH)};
     return ContinuesHeldBytes(answer, part.validator(), part.size(), part.total());
 }
 

@@ -71,7 +71,7 @@ bool ContinuesFrom(const std::string& contentRange, uint64_t from, uint64_t tota
     return first == from && length == total && last == total - 1 && from < total;
 }
 
-bool ContinuesHeldBytes(const PartialAnswer& answer, const std::string& validator, uint64_t held, uint64_t total)
+bool ContinuesHeldBytes(const ResumeAnswer& answer, const std::string& validator, uint64_t held, uint64_t total)
 {
     return !validator.empty() && answer.entityTag == validator && ContinuesFrom(answer.contentRange, held, total) &&
            answer.contentLength == total - held;

@@ -36,7 +36,7 @@ std::string ResumeRequestHeaders(uint64_t from, const std::string& validator);
 bool ContinuesFrom(const std::string& contentRange, uint64_t from, uint64_t total);
 
 // What a 206 says of itself.
-struct PartialAnswer {
+struct ResumeAnswer {
     std::string entityTag;     // empty when absent
     std::string contentRange;  // empty when absent
     uint64_t contentLength;
@@ -45,4 +45,4 @@ struct PartialAnswer {
 // Whether `answer` is exactly the rest of the version whose first `held` of
 // `total` bytes came under `validator` (ResumeValidator's, never empty): the
 // same strong tag, the range from `held` to the end, and its length.
-bool ContinuesHeldBytes(const PartialAnswer& answer, const std::string& validator, uint64_t held, uint64_t total);
+bool ContinuesHeldBytes(const ResumeAnswer& answer, const std::string& validator, uint64_t held, uint64_t total);

@@ -40,7 +40,7 @@ TEST(ResumeRequest, AsksForTheRestUnderTheValidator)
 // 9,000,000 of 10,000,000 bytes held under "5f1e-989680".
 struct HeldCase {
     const char* why;
-    PartialAnswer answer;
+    ResumeAnswer answer;
     bool continues;
 };
 
