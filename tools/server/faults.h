@@ -16,7 +16,7 @@ enum class Fault {
     truncate,      // full Content-Length, half the body, close
     stall,         // full Content-Length, half the body, then silence
     drop_once,     // full Content-Length, nine tenths of the body, close; the path's first request only
-    // A file's first answer dropped as by drop_once, then the resume misanswered:
+    // A file's first answer dropped as by drop_once, and then:
     drop_once_dated,     // no answer carries an ETag, only Last-Modified
     resume_other_tag,    // a 206 under another ETag
     resume_no_tag,       // a 206 without ETag

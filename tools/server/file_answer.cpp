@@ -33,8 +33,7 @@ std::string EntityTag(time_t modified, size_t size)
     return tag.str();
 }
 
-// A strong tag that differs from `etag`, as a rewritten file of the same size
-// in the same second would not get from EntityTag.
+// A strong tag other than `etag`, for a file that a fault plays as changed.
 std::string OtherEntityTag(const std::string& etag)
 {
     return "\"other-" + etag.substr(1);
