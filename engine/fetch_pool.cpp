@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/file_download.h"
+#include "system/file_name_order.h"
 
 // Progress goes to two atomics the starting thread reads; an abandoned pool
 // answers the next report with E_ABORT.
@@ -105,7 +106,7 @@ bool CFetchPool::Fetching(const std::string& target) const
 {
     const std::lock_guard<std::mutex> guard(lock_);
     return std::any_of(flights_.begin(), flights_.end(),
-                       [&](const std::unique_ptr<Flight>& flight) { return flight->job.target == target; });
+                       [&](const std::unique_ptr<Flight>& flight) { return SameFileName(flight->job.target, target); });
 }
 
 bool CFetchPool::Progress(int id, ULONG* received, ULONG* total) const

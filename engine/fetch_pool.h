@@ -50,7 +50,8 @@ public:
     bool Full() const;
     bool Idle() const;
     // Whether a download into `target` is in flight: a second one into the
-    // same ".part" would fail on the first one's open file.
+    // same ".part" would fail on the first one's open file. A name that
+    // differs only in letter case is the same file.
     bool Fetching(const std::string& target) const;
 
     // The progress job `id` last reported; false when it is not in flight or

@@ -103,13 +103,13 @@ Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* pro
 }
 
 // A partial answer must be exactly the rest of the version of the file whose
-// first bytes the part holds; anything else would splice two files together.
+// first bytes the part holds, under the same strong tag; anything else would
+// splice two files together.
 bool ContinuesPart(HINTERNET request, const CPartFile& part)
 {
-    const std::string tag = QueryText(request, HTTP_QUERY_ETAG);
-    const bool sameVersion = tag.empty() || tag == part.validator() || part.validator().front() != '"';
-    return sameVersion && ContinuesFrom(QueryText(request, HTTP_QUERY_CONTENT_RANGE), part.size(), part.total()) &&
-           QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH) == part.total() - part.size();
+    const ResumeAnswer answer{QueryText(request, HTTP_QUERY_ETAG), QueryText(request, HTTP_QUERY_CONTENT_RANGE),
+                              QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH)};
+    return ContinuesHeldBytes(answer, part.validator(), part.size(), part.total());
 }
 
 Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* progress, const FileDigests& expected)
@@ -150,8 +150,7 @@ Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* p
     }
     // A whole body: what the part held is dropped, whichever answer it came from.
     if (!part->StartBody(QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH),
-                         ResumeValidator(QueryText(request.get(), HTTP_QUERY_ETAG),
-                                         QueryText(request.get(), HTTP_QUERY_LAST_MODIFIED))))
+                         ResumeValidator(QueryText(request.get(), HTTP_QUERY_ETAG))))
         return Outcome::failed;
     return ReceiveBody(request.get(), part, progress, expected);
 }

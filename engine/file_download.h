@@ -76,10 +76,12 @@ constexpr int kAttemptTimedOut = 2;  // WinINet time-out
 //
 // The body is streamed into `path` + ".part" and moved over `path` only when
 // it arrived whole and with the listed digests; anything else leaves `path`
-// as it was. When a transfer breaks off after some bytes, the next attempt
-// asks for the rest only (a range under the first answer's entity tag or
-// date) and the digests still cover the whole file; a server that answers
-// with the whole file instead, or that gave no validator, sends it again.
+// as it was. When a transfer of a file with listed digests breaks off after
+// some bytes, the next attempt asks for the rest only (a range under the
+// first answer's strong entity tag) and the digests still cover the whole
+// file. A file without listed digests, an answer without a strong tag, and a
+// partial answer that is not the rest under that same tag are fetched whole
+// again.
 int DownloadFile(const std::string& url, const std::string& path, IBindStatusCallback* progress,
                  const FileDigests& expected = FileDigests());
 

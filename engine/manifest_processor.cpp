@@ -14,9 +14,11 @@
 #include "engine/fetch_steps.h"
 #include "engine/manifest.h"
 #include "engine/manifest_names.h"
+#include "engine/part_file.h"
 #include "engine/progress_view.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
+#include "system/file_name_order.h"
 #include "system/link_checks.h"
 #include "system/relative_path.h"
 #include "system/support_log.h"
@@ -116,13 +118,30 @@ void ShowNothingToFetch(const CUpdateContext& context)
 // First installation: every entry straight into the install folder.
 int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& listed)
 {
+    // The first listing of a file decides its digests, also for a name that
+    // differs only in case and across the two passes: a later listing finds
+    // the file in place instead of fetching it again against other digests.
+    std::map<std::string, Entry, FileNameLess> firstListings;
     std::vector<FetchStep> steps;
     for (const ListedFile& file : listed) {
-        const Entry entry = ConvertEntry(file);
+        Entry entry = ConvertEntry(file);
+        if (entry.acceptable) {
+            const auto fetched = context.fetchedFiles.find(RelativeEntry(entry));
+            const Entry& first = firstListings.emplace(RelativeEntry(entry), entry).first->second;
+            entry.digests = fetched != context.fetchedFiles.end() ? fetched->second : first.digests;
+            entry.size = first.size;
+        }
         const std::string folder = entry.path.empty() ? context.installPath : context.installPath + "\\" + entry.path;
+        const std::string target = folder + "\\" + entry.fileName;
+        // A ".part" beside a listed file is what a cancelled or killed run
+        // left in the install folder: a download removes its own, but only
+        // once it gets that far. DeleteFile takes the name itself, never what
+        // a link there leads to; folders on the way must be plain.
+        if (entry.acceptable && IsPlainFolderChain(context.installPath, entry.path))
+            ::DeleteFileA(PartPathOf(target).c_str());
         FetchStep step{entry.fileName, RelativeEntry(entry),
-                       context.downloadUrl + "/" + entry.path + "/" + entry.fileName, folder + "\\" + entry.fileName,
-                       entry.digests, entry.size, nullptr};
+                       context.downloadUrl + "/" + entry.path + "/" + entry.fileName, target, entry.digests,
+                       entry.size, nullptr};
         step.prepare = [&context, entry, folder] {
             if (!entry.acceptable) {
                 LogEvent("manifest entry refused (leaves the install folder or lists no digest): %s",

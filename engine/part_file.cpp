@@ -13,8 +13,16 @@ bool Checked(const FileDigests& expected)
 
 }  // namespace
 
+std::string PartPathOf(const std::string& targetPath)
+{
+    return targetPath + kPartSuffix;
+}
+
 CPartFile::CPartFile(std::string targetPath, const FileDigests& expected)
-    : target_(std::move(targetPath)), path_(target_ + kPartSuffix), wantSha256_(!expected.sha256.empty())
+    : target_(std::move(targetPath)),
+      path_(PartPathOf(target_)),
+      checked_(Checked(expected)),
+      wantSha256_(!expected.sha256.empty())
 {
     ResetDigests();
 }
@@ -75,7 +83,7 @@ void CPartFile::Discard()
 
 bool CPartFile::Resumable() const
 {
-    return file_ && size_ > 0 && size_ < total_ && !validator_.empty();
+    return file_ && checked_ && size_ > 0 && size_ < total_ && !validator_.empty();
 }
 
 bool CPartFile::IsComplete(const FileDigests& expected)

@@ -12,6 +12,9 @@
 #include "engine/content_digest.h"
 #include "system/handles.h"
 
+// target + ".part".
+std::string PartPathOf(const std::string& targetPath);
+
 class CPartFile {
 public:
     // Computes the digests `expected` lists as the bytes are written; nothing
@@ -37,7 +40,9 @@ public:
     // Forgets the bytes: the next attempt fetches the whole body.
     void Discard();
 
-    // Whether the next attempt may ask for the bytes after size().
+    // Whether the next attempt may ask for the bytes after size(). Never for
+    // a file without listed digests (a manifest, a signature): nothing would
+    // check that the bytes asked for belong to those already held.
     bool Resumable() const;
     uint64_t size() const { return size_; }
     uint64_t total() const { return total_; }
@@ -55,6 +60,7 @@ private:
 
     std::string target_;
     std::string path_;
+    bool checked_;
     bool wantSha256_;
     UniqueHandle file_;
     uint64_t size_ = 0;

@@ -13,6 +13,7 @@
 
 #include "engine/content_digest.h"
 #include "engine/manifest.h"
+#include "system/file_name_order.h"
 #include "system/handles.h"
 
 struct CUpdateContext {
@@ -47,8 +48,9 @@ struct CUpdateContext {
     std::vector<std::string> changedFiles;  // relative entries to fetch; only ever appended to
     // Relative entries this run fetched and checked, with the digests they
     // were checked against: a later pass that lists one again with the same
-    // digests finds it in place instead of fetching it a second time.
-    std::map<std::string, FileDigests> fetchedFiles;
+    // digests finds it in place instead of fetching it a second time. Keyed
+    // as Windows names files, without regard to case.
+    std::map<std::string, FileDigests, FileNameLess> fetchedFiles;
 
 private:
     ScopedComInit com_;  // last: COM comes up once the record is complete

@@ -42,11 +42,10 @@ bool IsHeaderText(const std::string& text)
 
 }  // namespace
 
-std::string ResumeValidator(const std::string& entityTag, const std::string& lastModified)
+std::string ResumeValidator(const std::string& entityTag)
 {
     const bool strongTag = entityTag.size() >= 2 && entityTag.front() == '"' && entityTag.back() == '"';
-    const std::string& validator = strongTag ? entityTag : lastModified;
-    return IsHeaderText(validator) ? validator : std::string();
+    return strongTag && IsHeaderText(entityTag) ? entityTag : std::string();
 }
 
 std::string ResumeRequestHeaders(uint64_t from, const std::string& validator)
@@ -70,4 +69,10 @@ bool ContinuesFrom(const std::string& contentRange, uint64_t from, uint64_t tota
         !ReadNumber(contentRange, &at, &length) || at != contentRange.size())
         return false;
     return first == from && length == total && last == total - 1 && from < total;
+}
+
+bool ContinuesHeldBytes(const ResumeAnswer& answer, const std::string& validator, uint64_t held, uint64_t total)
+{
+    return !validator.empty() && answer.entityTag == validator && ContinuesFrom(answer.contentRange, held, total) &&
+           answer.contentLength == total - held;
 }

@@ -264,4 +264,61 @@ TEST(DropOnceTest, DropsTheFirstDownloadOnlyAndTheRestCanBeResumed)
     }
 }
 
+// The faults that misanswer a resume: the first answer drops as with
+// drop-once, the resume under the first answer's validator gets what the
+// mode says.
+TEST(ResumeFaultTest, MisanswerTheResumeAfterTheDrop)
+{
+    const std::string bytes = TheDemoRelease().Content(kAreaFile);
+    const std::string reversed(bytes.rbegin(), bytes.rend());
+    const size_t held = kFileSize * 9 / 10;
+    const std::string rest = "bytes " + std::to_string(held) + "-2999/3000";
+    const struct {
+        const char* mode;
+        const char* validator;  // the first answer's field that If-Range names
+        bool first_tagged;      // whether the first answer carries an ETag
+        unsigned status;
+        std::string content_range;
+        std::string body;
+        const char* tag;  // of the resume's answer: "same", "other" or "none"
+    } cases[] = {
+        {"drop-once", "ETag", true, 206, rest, bytes.substr(held), "same"},
+        {"drop-once-dated", "Last-Modified", false, 206, rest, bytes.substr(held), "none"},
+        {"resume-other-tag", "ETag", true, 206, rest, bytes.substr(held), "other"},
+        {"resume-no-tag", "ETag", true, 206, rest, bytes.substr(held), "none"},
+        {"resume-wrong-range", "ETag", true, 206, "bytes 2699-2999/3000", bytes.substr(held - 1), "same"},
+        {"resume-416", "ETag", true, 416, "bytes */3000", "", "none"},
+        {"resume-changed", "ETag", true, 200, "", reversed, "other"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        std::vector<std::string> args = DemoServerArgs();
+        args.insert(args.end(), {"--fault", AreaTarget(kAreaFile) + "=" + c.mode});
+        const ServerProcess server(args);
+        ASSERT_TRUE(server.listening()) << server.Stderr();
+
+        const Response dropped = Fetch(server.ports(), {Route::http, AreaTarget(kAreaFile)});
+        EXPECT_EQ(dropped.status, 200u);
+        EXPECT_EQ(dropped.error, http::error::partial_message) << dropped.error.message();
+        EXPECT_TRUE(dropped.body == bytes.substr(0, held));
+        EXPECT_EQ(dropped.Field("ETag").empty(), !c.first_tagged);
+        EXPECT_NE(dropped.Field("Last-Modified"), "");
+
+        Get resume{Route::http, AreaTarget(kAreaFile)};
+        resume.headers = {{"Range", "bytes=" + std::to_string(held) + "-"}, {"If-Range", dropped.Field(c.validator)}};
+        const Response answer = Fetch(server.ports(), resume);
+        EXPECT_EQ(answer.status, c.status);
+        EXPECT_FALSE(answer.error) << answer.error.message();
+        EXPECT_EQ(answer.Field("Content-Range"), c.content_range);
+        if (c.status != 416) {
+            EXPECT_TRUE(answer.body == c.body);
+        }
+        const std::string tag = answer.Field("ETag");
+        EXPECT_EQ(tag.empty() ? "none" : tag == dropped.Field("ETag") ? "same" : "other", std::string(c.tag)) << tag;
+        if (!tag.empty()) {
+            EXPECT_TRUE(tag.size() > 2 && tag.front() == '"' && tag.back() == '"') << tag;
+        }
+    }
+}
+
 }  // namespace

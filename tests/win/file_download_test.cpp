@@ -226,6 +226,64 @@ TEST(DownloadFile, ResumesAConnectionThatBrokeOff)
     }
 }
 
+std::string Reversed(const std::string& bytes)
+{
+    return std::string(bytes.rbegin(), bytes.rend());
+}
+
+// The first answer breaks off at nine tenths; how the server answers the
+// resume (tests/CMakeLists.txt names each path's fault) decides whether the
+// held bytes are continued or the file is fetched whole again.
+struct ResumeCase {
+    const char* why;
+    std::string path;
+    bool listed;            // whether the download has the listed digests
+    bool changedFile;       // whether the whole file in the end is the changed one
+    std::vector<std::string> ranges;  // of each request, in order
+};
+
+std::ostream& operator<<(std::ostream& out, const ResumeCase& c)
+{
+    return out << c.why;
+}
+
+class ResumedDownload : public ::testing::TestWithParam<ResumeCase> {};
+
+TEST_P(ResumedDownload, ContinuesOnlyTheSameVersion)
+{
+    const ResumeCase& c = GetParam();
+    const std::string body = c.changedFile ? Reversed(SeveralReads()) : SeveralReads();
+    const std::string target = Target(c.path.substr(1));
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(DownloadFile(std::string(kBank) + c.path, target, nullptr, c.listed ? DigestsOf(body) : FileDigests()),
+              1);
+    EXPECT_TRUE(ReadBytes(target) == body);
+    EXPECT_FALSE(Exists(target + ".part"));
+
+    const std::vector<LoggedRequest> log = ReadServerLog();
+    std::vector<std::string> ranges;
+    for (size_t i = before; i < log.size(); ++i) {
+        if (log[i].path == c.path)
+            ranges.push_back(HeaderOf(log[i], "Range"));
+    }
+    EXPECT_EQ(ranges, c.ranges);
+}
+
+const std::vector<std::string> kResumed = {"(none)", "bytes=900000-"};
+const std::vector<std::string> kStartedAgain = {"(none)", "bytes=900000-", "(none)"};
+const std::vector<std::string> kNeverResumed = {"(none)", "(none)"};
+
+INSTANTIATE_TEST_SUITE_P(
+    DownloadFile, ResumedDownload,
+    ::testing::Values(ResumeCase{"206 under the same tag", "/resume-same", true, false, kResumed},
+                      ResumeCase{"206 under another tag", "/resume-other-tag", true, false, kStartedAgain},
+                      ResumeCase{"206 without a tag", "/resume-no-tag", true, false, kStartedAgain},
+                      ResumeCase{"200 with a changed body", "/resume-changed", true, true, kResumed},
+                      ResumeCase{"416", "/resume-416", true, false, kStartedAgain},
+                      ResumeCase{"206 of another range", "/resume-wrong-range", true, false, kStartedAgain},
+                      ResumeCase{"a date but no tag to go by", "/resume-dated", true, false, kNeverResumed},
+                      ResumeCase{"no listed digest", "/resume-unlisted", false, false, kNeverResumed}));
+
 // A sink that gives the download up at one of its reports.
 class AbandoningSink : public CProgressSink {
 public:
@@ -358,6 +416,7 @@ TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
     }
     EXPECT_EQ(ended, (std::map<int, bool>{{1, true}, {2, true}}));
     EXPECT_TRUE(pool.Fetching(Target("pool-silent")));
+    EXPECT_TRUE(pool.Fetching(Target("POOL-SILENT"))) << "one file to Windows, one \".part\"";
     EXPECT_EQ(ReadBytes(Target("pool-large")), SeveralReads());
 
     pool.AbandonAll();

@@ -403,6 +403,103 @@ INSTANTIATE_TEST_SUITE_P(
                       SecondPassCase{"listed by the edition with another digest", kAbcDigest.c_str(), false, 0,
                                      1 + 5 + 5}));
 
+struct SameFileCase {
+    const char* why;
+    int runMode;
+    std::vector<Listed> common;
+    std::vector<Listed> edition;
+    int editionResult;
+};
+
+std::ostream& operator<<(std::ostream& out, const SameFileCase& c)
+{
+    return out << c.why;
+}
+
+class SameFile : public ManifestPass, public ::testing::WithParamInterface<SameFileCase> {};
+
+// Windows compares file names without regard to case, so a file listed twice
+// is one target: it is fetched once, under its first listing's digests in a
+// first installation, and never by two downloads at once.
+TEST_P(SameFile, IsFetchedOnce)
+{
+    const SameFileCase& c = GetParam();
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    CUpdateContext& context = StartRun(c.runMode, "C:\\same-file\\" + name);
+    const bool install = c.runMode == kRunModeInstall;
+    WriteManifest(install ? context.installedCommonManifest : context.stagedCommonManifest, c.common);
+    WriteManifest(install ? context.installedEditionManifest : context.stagedEditionManifest, c.edition);
+    CountSteps(context);
+    const size_t before = ReadServerLog().size();
+
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 1);
+    EXPECT_EQ(ProcessManifest(context, kEditionManifest), c.editionResult);
+
+    const std::string url = std::string(kUrlPath) + (install ? "//" : "/") + "Config.ini";
+    EXPECT_EQ(RequestedPaths(before), std::vector<std::string>{url});
+    const std::string folder = install ? context.installPath : context.stagingPath;
+    EXPECT_EQ(ReadBytes(folder + "\\Config.ini"), Fixture("Config.ini"));
+    EXPECT_FALSE(Exists(folder + "\\Config.ini.part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ManifestPass, SameFile,
+    ::testing::Values(
+        SameFileCase{"first installation, one name in two cases",
+                     kRunModeInstall,
+                     {{"", "Config.ini", kConfigDigest.c_str()}, {"", "CONFIG.INI", kConfigDigest.c_str()}},
+                     {},
+                     1},
+        SameFileCase{"first installation, listed again with another digest",
+                     kRunModeInstall,
+                     {{"", "Config.ini", kConfigDigest.c_str()}, {"", "Config.ini", kAbcDigest.c_str()}},
+                     {},
+                     1},
+        SameFileCase{"first installation, the edition lists it in other case with another digest",
+                     kRunModeInstall,
+                     {{"", "Config.ini", kConfigDigest.c_str()}},
+                     {{"", "config.ini", kAbcDigest.c_str()}},
+                     1},
+        SameFileCase{"update, one name in two cases",
+                     kRunModeUpdate,
+                     {{"", "Config.ini", kConfigDigest.c_str()}, {"", "CONFIG.INI", kConfigDigest.c_str()}},
+                     {},
+                     1}));
+
+// What a cancelled or killed first installation left beside the entries it
+// was fetching goes when the next run reaches them, even when that run stops
+// before it fetches them. Only the ".part" names go: a link there is never
+// followed, and what the manifest does not list stays.
+TEST_F(ManifestPass, AFirstInstallationRemovesPartFilesLeftBesideItsEntries)
+{
+    CUpdateContext& context = StartRun(kRunModeInstall, "C:\\leftover\\P");
+    ::CreateDirectoryA("C:\\leftover\\P\\Data", nullptr);  // may be part of the install tree
+    WriteManifest(context.installedCommonManifest, {{"..", "evil.txt", kAbcDigest.c_str()},
+                                                    {"", "Config.ini", kConfigDigest.c_str()},
+                                                    {"Data", "a.dat", kAbcDigest.c_str()},
+                                                    {"", "linked.dll", kAbcDigest.c_str()}});
+    context.totalSteps = 4;
+    const std::string elsewhere = "C:\\leftover\\elsewhere.dll";
+    WriteBytes(elsewhere, "a file elsewhere");
+    const std::vector<std::string> left = {"C:\\leftover\\P\\Config.ini.part",
+                                           "C:\\leftover\\P\\Data\\a.dat.part",
+                                           "C:\\leftover\\P\\linked.dll.part"};
+    WriteBytes(left[0], std::string(6000, 'x'));
+    WriteBytes(left[1], "");
+    ASSERT_TRUE(::CreateHardLinkA(left[2].c_str(), elsewhere.c_str(), nullptr));
+    WriteBytes("C:\\leftover\\P\\notes.txt.part", "not ours");
+
+    const size_t before = ReadServerLog().size();
+    EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);  // stops at the entry that climbs out
+    EXPECT_TRUE(RequestedPaths(before).empty());
+    for (const std::string& part : left)
+        EXPECT_FALSE(Exists(part)) << part;
+    EXPECT_EQ(ReadBytes(elsewhere), "a file elsewhere");
+    EXPECT_EQ(ReadBytes("C:\\leftover\\P\\notes.txt.part"), "not ours");
+    EXPECT_FALSE(Exists("C:\\leftover\\evil.txt.part"));
+}
+
 // Run against a server whose common manifest carries no valid signature.
 TEST(Configuration, StopsAtTheFirstManifestThatFailsItsCheck)
 {

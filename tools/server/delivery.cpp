@@ -18,9 +18,10 @@ std::string Head(const Reply& reply, unsigned version, size_t content_length, bo
     head.result(reply.status);
     head.set(http::field::server, kServerName);
     head.set(http::field::content_type, reply.content_type);
-    if (!reply.etag.empty()) {
+    // A file answer: its validators, of which a fault may have taken the tag.
+    if (!reply.last_modified.empty()) {
         head.set(http::field::accept_ranges, "bytes");
-        head.set(http::field::etag, reply.etag);
+        if (!reply.etag.empty()) head.set(http::field::etag, reply.etag);
         head.set(http::field::last_modified, reply.last_modified);
     }
     if (!reply.content_range.empty()) head.set(http::field::content_range, reply.content_range);

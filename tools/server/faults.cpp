@@ -19,6 +19,12 @@ constexpr NamedFault kFaults[] = {
     {"truncate", Fault::truncate, true},
     {"stall", Fault::stall, true},
     {"drop-once", Fault::drop_once, true},
+    {"drop-once-dated", Fault::drop_once_dated, true},
+    {"resume-other-tag", Fault::resume_other_tag, true},
+    {"resume-no-tag", Fault::resume_no_tag, true},
+    {"resume-changed", Fault::resume_changed, true},
+    {"resume-416", Fault::resume_416, true},
+    {"resume-wrong-range", Fault::resume_wrong_range, true},
     {"404", Fault::not_found, true},
     {"500", Fault::server_error, true},
     {"wrong-length", Fault::wrong_length, true},
@@ -35,6 +41,22 @@ constexpr char kServerErrorBody[] =
     "<body><h1>Internal Server Error</h1></body></html>\n";
 
 }  // namespace
+
+bool DropsFirstAnswer(Fault fault)
+{
+    switch (fault) {
+        case Fault::drop_once:
+        case Fault::drop_once_dated:
+        case Fault::resume_other_tag:
+        case Fault::resume_no_tag:
+        case Fault::resume_changed:
+        case Fault::resume_416:
+        case Fault::resume_wrong_range:
+            return true;
+        default:
+            return false;
+    }
+}
 
 bool ParseFaultMode(std::string_view name, Fault* fault)
 {

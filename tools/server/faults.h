@@ -16,6 +16,13 @@ enum class Fault {
     truncate,      // full Content-Length, half the body, close
     stall,         // full Content-Length, half the body, then silence
     drop_once,     // full Content-Length, nine tenths of the body, close; the path's first request only
+    // A file's first answer dropped as by drop_once, and then:
+    drop_once_dated,     // no answer carries an ETag, only Last-Modified
+    resume_other_tag,    // a 206 under another ETag
+    resume_no_tag,       // a 206 without ETag
+    resume_changed,      // the file changed: later answers carry other bytes under another ETag
+    resume_416,          // a GET with a Range gets 416
+    resume_wrong_range,  // a 206 that starts one byte before the range asked
     not_found,     // 404
     server_error,  // 500 with an HTML body
     wrong_length,  // Content-Length one more than the body, close
@@ -25,6 +32,10 @@ enum class Fault {
     refuse,        // proxy: close without answering
     blackhole,     // proxy: never answer
 };
+
+// Whether the mode drops the path's first answer as drop_once does; its own
+// fault then applies to the later ones.
+bool DropsFirstAnswer(Fault fault);
 
 // Only the modes a --fault option may name; false for any other text.
 bool ParseFaultMode(std::string_view name, Fault* fault);

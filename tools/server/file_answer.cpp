@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <sstream>
 
@@ -30,6 +31,12 @@ std::string EntityTag(time_t modified, size_t size)
     std::ostringstream tag;
     tag << '"' << std::hex << modified << '-' << size << '"';
     return tag.str();
+}
+
+// A strong tag other than `etag`, for a file that a fault plays as changed.
+std::string OtherEntityTag(const std::string& etag)
+{
+    return "\"other-" + etag.substr(1);
 }
 
 // The range `request` asks of `entity`, whole when none applies.
@@ -63,23 +70,33 @@ Reply FileReply(unsigned status, std::string bytes)
     return reply;
 }
 
-Reply FileAnswer(const Request& request, FileEntity entity)
+Reply FileAnswer(const Request& request, FileEntity entity, Fault misanswer)
 {
+    if (misanswer == Fault::resume_changed) {
+        std::reverse(entity.bytes.begin(), entity.bytes.end());
+        entity.etag = OtherEntityTag(entity.etag);
+    }
+    if (misanswer == Fault::drop_once_dated) entity.etag.clear();
     const size_t total = entity.bytes.size();
-    const ByteRange range = RangeAsked(request, entity);
+    ByteRange range = RangeAsked(request, entity);
+    if (misanswer == Fault::resume_416 && request.count(http::field::range) != 0)
+        range.kind = ByteRange::Kind::unsatisfiable;
     if (range.kind == ByteRange::Kind::unsatisfiable) {
         Reply reply = TextReply(416, "range not satisfiable\n");
         reply.content_range = "bytes */" + std::to_string(total);
         return reply;
     }
     Reply reply = FileReply(200, std::move(entity.bytes));
+    reply.etag = std::move(entity.etag);
+    reply.last_modified = std::move(entity.last_modified);
     if (range.kind == ByteRange::Kind::part) {
+        if (misanswer == Fault::resume_wrong_range && range.first > 0) --range.first;
+        if (misanswer == Fault::resume_other_tag) reply.etag = OtherEntityTag(reply.etag);
+        if (misanswer == Fault::resume_no_tag) reply.etag.clear();
         reply.status = 206;
         reply.body = reply.body.substr(range.first, range.last - range.first + 1);
         reply.content_range =
             "bytes " + std::to_string(range.first) + "-" + std::to_string(range.last) + "/" + std::to_string(total);
     }
-    reply.etag = std::move(entity.etag);
-    reply.last_modified = std::move(entity.last_modified);
     return reply;
 }

@@ -21,5 +21,7 @@ Reply FileReply(unsigned status, std::string bytes);
 
 // 200 with the whole file; 206 with the one range that `request`'s Range asks
 // for, unless its If-Range names neither `entity`'s ETag nor its Last-Modified;
-// 416 for a range that starts past the end.
-Reply FileAnswer(const Request& request, FileEntity entity);
+// 416 for a range that starts past the end. `misanswer`, one of the resume
+// faults (faults.h), makes it answer as that fault says; any other fault
+// changes nothing here.
+Reply FileAnswer(const Request& request, FileEntity entity, Fault misanswer = Fault::none);

@@ -63,6 +63,13 @@ Faults:
        drop-once       on the path's first request only: announce the full
                        Content-Length, send nine tenths, close; every later
                        request is answered normally, ranges included
+       drop-once-dated drop-once, and no answer carries an ETag (only
+                       Last-Modified)
+       resume-other-tag, resume-no-tag, resume-wrong-range, resume-416,
+       resume-changed  drop-once, then a resume misanswered: a 206 under
+                       another ETag, a 206 without ETag, a 206 that starts one
+                       byte early, 416 to any Range; or the file changed (its
+                       bytes reversed, another ETag), so If-Range sends it whole
        404, 500        that status (500 with an HTML body)
        wrong-length    Content-Length one more than the body, close
        empty           200 with an empty body

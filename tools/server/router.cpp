@@ -55,7 +55,7 @@ std::optional<Router> Router::Load(const ServerOptions& options, Metrics& metric
     }
     router.faults_ = options.faults;
     for (const auto& [path, fault] : options.faults) {
-        if (fault == Fault::drop_once) router.dropped_.try_emplace(path, false);
+        if (DropsFirstAnswer(fault)) router.dropped_.try_emplace(path, false);
     }
     router.faults_until_ = options.faults_until;
     router.refused_.insert(options.refused_hosts.begin(), options.refused_hosts.end());
@@ -110,9 +110,13 @@ Reply Router::Handle(ListenerKind listener, const Request& request, const Target
         return TextReply(405, "only GET is served\n", ErrorKind::method_not_allowed);
 
     const std::string normal_path = NormalisePath(target.path);
-    const Fault fault = FaultFor(normal_path, target.path);
-    Reply reply = Content(request, normal_path, target, fault);
-    ApplyFault(fault, &reply);
+    bool drops = false;
+    const Fault fault = FaultFor(normal_path, target.path, &drops);
+    // A dropped first answer is otherwise sound, except that the dated mode
+    // never names a tag.
+    const Fault misanswer = drops && fault != Fault::drop_once_dated ? Fault::none : fault;
+    Reply reply = Content(request, normal_path, target, misanswer);
+    ApplyFault(drops ? Fault::drop_once : fault, &reply);
     return reply;
 }
 
@@ -122,7 +126,7 @@ Reply Router::Content(const Request& request, const std::string& normal_path, co
     const auto served = served_.find(normal_path);
     if (served != served_.end()) {
         const ServedFile& file = served->second;
-        return file.status == 200 ? FileAnswer(request, file.file) : FileReply(file.status, file.file.bytes);
+        return file.status == 200 ? FileAnswer(request, file.file, fault) : FileReply(file.status, file.file.bytes);
     }
 
     // Held to the end of the request: a reload meanwhile frees nothing it uses.
@@ -135,7 +139,7 @@ Reply Router::Content(const Request& request, const std::string& normal_path, co
             FileEntity entity;
             if (!ReadFileEntity(file->string(), &entity))
                 return TextReply(500, "cannot read the file\n", ErrorKind::internal);
-            return FileAnswer(request, std::move(entity));
+            return FileAnswer(request, std::move(entity), fault);
         }
     }
     return TextReply(404, "not found\n", ErrorKind::not_found);
@@ -147,13 +151,13 @@ bool Router::FaultsSwitchedOff() const
     return !faults_until_.empty() && std::filesystem::exists(faults_until_);
 }
 
-Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_path) const
+Fault Router::FaultFor(const std::string& normal_path, const std::string& raw_path, bool* drops) const
 {
     if (FaultsSwitchedOff()) return Fault::none;
     auto fault = faults_.find(normal_path);
     if (fault == faults_.end() && IsVersionQuery(raw_path)) fault = faults_.find(std::string(kVersionQuerySuffix));
     if (fault == faults_.end()) return Fault::none;
     // One request of the path wins the exchange, whichever thread it came on.
-    if (fault->second == Fault::drop_once && dropped_.at(fault->first).exchange(true)) return Fault::none;
-    return fault->second;
+    *drops = DropsFirstAnswer(fault->second) && !dropped_.at(fault->first).exchange(true);
+    return *drops || fault->second != Fault::drop_once ? fault->second : Fault::none;
 }

@@ -45,7 +45,9 @@ private:
     Router(std::shared_ptr<const BankTable> banks, Metrics& metrics);
 
     Reply Content(const Request& request, const std::string& normal_path, const TargetParts& target, Fault fault) const;
-    Fault FaultFor(const std::string& normal_path, const std::string& raw_path) const;
+    // The fault --fault names for the path, none while switched off; `drops`
+    // says whether this is the first answer of a mode that drops it.
+    Fault FaultFor(const std::string& normal_path, const std::string& raw_path, bool* drops) const;
     bool FaultsSwitchedOff() const;
 
     // Read and replaced only through std::atomic_load and std::atomic_store.
@@ -55,7 +57,7 @@ private:
     Metrics* metrics_;
     std::map<std::string, ServedFile> served_;
     std::map<std::string, Fault> faults_;
-    // Each drop-once path of faults_, set by the request that is dropped.
+    // Each path of faults_ whose first answer is dropped, set by that request.
     mutable std::map<std::string, std::atomic<bool>> dropped_;
     std::string faults_until_;
     std::set<std::string> refused_;
