@@ -428,8 +428,8 @@ TEST_P(SameFile, IsFetchedOnce)
     std::replace(name.begin(), name.end(), '/', '-');
     CUpdateContext& context = StartRun(c.runMode, "C:\\same-file\\" + name);
     const bool install = c.runMode == kRunModeInstall;
-    WriteManifest(install ? context.installedCommonManifest : context.stagedCommonManifest, c.common);
-    WriteManifest(install ? context.installedEditionManifest : context.stagedEditionManifest, c.edition);
+    PlantManifest(context, kCommonManifest, c.common);
+    PlantManifest(context, kEditionManifest, c.edition);
     CountSteps(context);
     const size_t before = ReadServerLog().size();
 
@@ -475,10 +475,11 @@ TEST_F(ManifestPass, AFirstInstallationRemovesPartFilesLeftBesideItsEntries)
 {
     CUpdateContext& context = StartRun(kRunModeInstall, "C:\\leftover\\P");
     ::CreateDirectoryA("C:\\leftover\\P\\Data", nullptr);  // may be part of the install tree
-    WriteManifest(context.installedCommonManifest, {{"..", "evil.txt", kAbcDigest.c_str()},
-                                                    {"", "Config.ini", kConfigDigest.c_str()},
-                                                    {"Data", "a.dat", kAbcDigest.c_str()},
-                                                    {"", "linked.dll", kAbcDigest.c_str()}});
+    PlantManifest(context, kCommonManifest,
+                  {{"..", "evil.txt", kAbcDigest.c_str()},
+                   {"", "Config.ini", kConfigDigest.c_str()},
+                   {"Data", "a.dat", kAbcDigest.c_str()},
+                   {"", "linked.dll", kAbcDigest.c_str()}});
     context.totalSteps = 4;
     const std::string elsewhere = "C:\\leftover\\elsewhere.dll";
     WriteBytes(elsewhere, "a file elsewhere");
