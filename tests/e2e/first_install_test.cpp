@@ -285,6 +285,8 @@ protected:
     {
         SetupEdition();
         ClearRecords();
+        // A first installation: no product key, whatever an earlier case of the suite left.
+        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath().c_str(), KEY_WOW64_32KEY, 0);
         char temp[MAX_PATH + 1] = {};
         ::GetTempPathA(sizeof temp, temp);
         ::DeleteFileA(SupportLogPath(temp, "pellis_811.exe").c_str());
