@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "app/edition.h"
 #include "engine/config.h"
@@ -93,8 +92,10 @@ protected:
     void TearDown() override
     {
         for (RunningProgram* program : {&program_, &browser_}) {
-            if (program->process.valid() && WaitForExit(*program, 0) == STILL_ACTIVE)
+            if (program->process.valid() && WaitForExit(*program, 0) == STILL_ACTIVE) {
                 ::TerminateProcess(program->process.get(), 1);
+                WaitForExit(*program, kWindowLimitMs);
+            }
         }
         RemoveInstalledRecord();
     }
@@ -123,7 +124,9 @@ TEST_P(StartDecision, LeadsWhereTheRowSays)
         if (row.answer == kNoAnswer) {
             EXPECT_FALSE(sawWindow) << "a window was shown";
         }
-        EXPECT_EQ(DownloadRequests(), std::vector<std::string>{}) << "no run may start";
+        // The server's log also holds the requests of earlier rows: this
+        // program's own log tells whether it started a run.
+        EXPECT_FALSE(LogHas("run mode:")) << "no run may start";
         break;
     }
     case Leads::UpdatePrompt:
