@@ -26,6 +26,7 @@
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
 #include "tests/e2e/test_files.h"
+#include "tests/stand_ins/assistant_stand_in.h"
 
 namespace {
 
@@ -694,6 +695,28 @@ TEST_F(TerminateOption, EndsTheWizard)
     ASSERT_TRUE(second.process.valid());
     EXPECT_EQ(WaitForExit(second, kWindowLimitMs), 0u);
     EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+}
+
+// Held in its stop step (the stand-ins started with "-t" wait for the test's
+// event), after every file is in place and before anything is registered.
+TEST_F(TerminateOption, EndsTheRunningWorkerAndNothingIsRegistered)
+{
+    UniqueHandle hold(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
+    ASSERT_TRUE(hold.valid());
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    Click(options, IDOK);
+    ASSERT_NE(WaitForPage(program_, Page::Progress), nullptr);
+    ASSERT_TRUE(WaitForStart(installInfo.webUiFileName + " -t", kRunLimitMs)) << "the run never reached its stop step";
+
+    RunningProgram second = StartProgram(TestFolderPath("pellis_811.exe"), "-t");
+    ASSERT_TRUE(second.process.valid());
+    EXPECT_EQ(WaitForExit(second, kWindowLimitMs), 0u);
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u) << "the running copy did not end";
+    ::SetEvent(hold.get());
+    EXPECT_EQ(ReadText(ProductKeyPath(), KEY_WOW64_32KEY, "Version"), kNoValue)
+        << "an ended installation must not look installed";
 }
 
 }  // namespace
