@@ -1,7 +1,7 @@
 // The version check of the real program against pellis-server. Each suite is
 // one server set-up (see tests/CMakeLists.txt): a current release, a bank the
-// proxy refuses, answers that cannot be used, and the alternative servers of a
-// bank that has them.
+// proxy refuses, answers that cannot be used, the alternative servers of a
+// bank that has them, and a prefix whose random source is out of order.
 #include <gtest/gtest.h>
 
 #include <windows.h>
