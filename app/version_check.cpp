@@ -70,7 +70,7 @@ int CheckVersion(const std::string& commandTail, CDownloaderApp&)
     VersionAnswer answer;
     switch (RunVersionQuery(serverInfo, editionInfo.bankId, kQueryAttempts, &answer)) {
     case QueryOutcome::NoAnswer:
-        EndRun("no server answered the version query");
+        EndRun("no answer to the version query");
     case QueryOutcome::CannotOpen:
     case QueryOutcome::Malformed:
         return 1;

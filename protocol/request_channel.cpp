@@ -44,7 +44,7 @@ QueryOutcome Logged(QueryOutcome outcome, const VersionAnswer* answer)
                  answer->updateText.c_str(), answer->downloadUrl.c_str());
         break;
     case QueryOutcome::NoAnswer:
-        LogEvent("version query: no server answered");
+        LogEvent("version query: no answer");
         break;
     case QueryOutcome::CannotOpen:
         LogEvent("version answer refused: its envelope does not open with the built-in key");
@@ -63,8 +63,12 @@ bool SendSealedRequest(const CServerInfo& server, const std::string& requestPath
 {
     CHttpClient client;
     std::string envelope;
-    if (!Seal(message, &envelope))
+    if (!Seal(message, &envelope)) {
+        // Nothing goes out, so the support desk must not look for a server at fault.
+        LogEvent("version query not sent: it cannot be sealed (no session key from the system's random source, "
+                 "or the built-in key is unusable)");
         return false;
+    }
 
     return AskServersInTurn(server, server.urlPrefix + requestPath + envelope,
                             [&client, &envelope](const std::string& url, std::string& response) {

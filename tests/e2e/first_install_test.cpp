@@ -20,11 +20,13 @@
 #include "engine/registry_paths.h"
 #include "res/resource.h"
 #include "system/handles.h"
+#include "system/log_line.h"
 #include "system/process_utils.h"
 #include "tests/e2e/assistant_records.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
 #include "tests/e2e/test_files.h"
+#include "tests/stand_ins/assistant_stand_in.h"
 
 namespace {
 
@@ -191,6 +193,55 @@ HWND WaitForPage(const RunningProgram& program, Page page, DWORD ms = kWindowLim
     }
 }
 
+// The program's support log, in the temporary folder this test shares with it.
+std::string SupportLogText()
+{
+    char temp[MAX_PATH + 1] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    std::string text;
+    ReadFileBytes(SupportLogPath(temp, "pellis_811.exe"), &text);
+    return text;
+}
+
+bool WaitForLog(const std::string& text)
+{
+    const DWORD start = ::GetTickCount();
+    while (SupportLogText().find(text) == std::string::npos) {
+        if (::GetTickCount() - start >= kWindowLimitMs)
+            return false;
+        ::Sleep(100);
+    }
+    return true;
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwned(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<OwnedSearch*>(parameter);
+    if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible window owned by `owner`, or null after the window limit.
+HWND WaitForOwnedWindow(HWND owner)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        OwnedSearch search{owner, nullptr};
+        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr || ::GetTickCount() - start >= kWindowLimitMs)
+            return search.found;
+        ::Sleep(50);
+    }
+}
+
 bool WaitUntil(bool (*condition)(HWND), HWND window, DWORD ms = kWindowLimitMs)
 {
     const DWORD start = ::GetTickCount();
@@ -235,6 +286,11 @@ protected:
     {
         SetupEdition();
         ClearRecords();
+        // A first installation: no product key, whatever an earlier case of the suite left.
+        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath().c_str(), KEY_WOW64_32KEY, 0);
+        char temp[MAX_PATH + 1] = {};
+        ::GetTempPathA(sizeof temp, temp);
+        ::DeleteFileA(SupportLogPath(temp, "pellis_811.exe").c_str());
     }
     void TearDown() override
     {
@@ -418,6 +474,60 @@ TEST_F(NoServer, ThreeAttemptsThenCancel)
     EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
 }
 
+// --- an answer that cannot be opened: nothing is shown, only Cancel leads on
+
+class BadAnswer : public FirstInstall {};
+
+TEST_F(BadAnswer, ShowsNothingAndLeavesOnlyCancel)
+{
+    Start();
+    HWND query = WaitForPage(program_, Page::Query);
+    ASSERT_NE(query, nullptr);
+    // The worker is done with the answer once it has logged its refusal.
+    ASSERT_TRUE(WaitForLog("version answer refused"));
+    EXPECT_EQ(ItemText(query, IDC_QUERY_STATUS), "正在获取版本信息...");
+    EXPECT_FALSE(Shown(query, IDC_QUERY_RETRY));
+    EXPECT_TRUE(::IsWindowVisible(query));
+    EXPECT_EQ(WaitForPage(program_, Page::MessageBox, 0), nullptr);
+    EXPECT_EQ(WaitForPage(program_, Page::Install, 0), nullptr);
+    EXPECT_EQ(QueryCount(), 1u);
+
+    Click(query, IDCANCEL);
+    EXPECT_EQ(Answer(IDYES), "是否退出Pellisor安装？");
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+}
+
+// --- a retry that gets an answer goes on to the install dialog
+
+class RetryAnswered : public FirstInstall {};
+
+TEST_F(RetryAnswered, OpensTheInstallDialog)
+{
+    // The server answers with an empty body until this file exists.
+    const char* off = std::getenv("PELLIS_FAULTS_OFF");
+    ASSERT_NE(off, nullptr) << "PELLIS_FAULTS_OFF names the file that switches the server's fault off";
+    const std::string switchFile = WindowsPathOf(off);
+    ::DeleteFileA(switchFile.c_str());
+
+    Start();
+    HWND query = WaitForPage(program_, Page::Query);
+    ASSERT_NE(query, nullptr);
+    ASSERT_TRUE(WaitUntil(+[](HWND q) { return ItemText(q, IDC_QUERY_STATUS) == "服务器没响应"; }, query));
+    ASSERT_TRUE(WaitUntil(+[](HWND q) { return Shown(q, IDC_QUERY_RETRY); }, query));
+    ASSERT_TRUE(WriteFileBytes(switchFile, "off"));
+
+    Click(query, IDC_QUERY_RETRY);
+    HWND install = WaitForPage(program_, Page::Install);
+    ASSERT_NE(install, nullptr) << "no install dialog after the answered retry";
+    EXPECT_FALSE(::IsWindowVisible(query)) << "the query dialog hides while the wizard runs";
+    // The retry may travel in the first query's kept-alive tunnel: count the queries themselves.
+    size_t queries = 0;
+    for (const LoggedRequest& request : ReadServerLog())
+        queries += request.method == "GET" && request.path == "/assist/server";
+    EXPECT_EQ(queries, 2u);
+    EXPECT_NE(SupportLogText().find("version answer: v " + std::string(kVersion)), std::string::npos);
+}
+
 // --- moving, going back and forth, refused folders, the browser, "-t"
 
 class MovedDialog : public FirstInstall {};
@@ -499,6 +609,65 @@ TEST_F(RefusedFolder, ExistingFolderThatUsersMayModifyIsNotAValidPath)
     EXPECT_EQ(WaitForPage(program_, Page::Progress, 1000), nullptr);
 }
 
+// Drives the prefix declares (tests/CMakeLists.txt): D: a CD-ROM drive, E: a
+// removable one; both hold an empty folder that could be written to.
+struct RefusedText {
+    const char* name;
+    const char* folder;
+};
+
+class RefusedFolderText : public FirstInstall, public ::testing::WithParamInterface<RefusedText> {};
+
+TEST_P(RefusedFolderText, IsNotAValidPathAndNothingIsMade)
+{
+    const std::string folder = GetParam().folder;
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    ::SetDlgItemTextA(options, IDC_INSTALL_FOLDER, folder.c_str());
+    Click(options, IDOK);
+    EXPECT_EQ(Answer(IDOK), "路径不合法");
+    EXPECT_NE(WaitForPage(program_, Page::Options), nullptr) << "the options stay open";
+    EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER), folder);
+    EXPECT_EQ(WaitForPage(program_, Page::Progress, 1000), nullptr);
+    EXPECT_FALSE(Exists(folder.substr(0, 3) + "Aldmoor")) << "a folder was made";
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, RefusedFolderText,
+                         ::testing::Values(RefusedText{"cdrom", "D:\\Aldmoor\\Pellisor"},
+                                           RefusedText{"removable", "E:\\Aldmoor\\Pellisor"},
+                                           RefusedText{"uncreatable", "C:\\Aldmoor|\\Pellisor"}),
+                         [](const ::testing::TestParamInfo<RefusedText>& info) { return info.param.name; });
+
+// --- Browse: the folder picked, with the sub-path added, becomes the text
+
+class BrowsedFolder : public FirstInstall {};
+
+TEST_F(BrowsedFolder, PickedFolderBecomesTheText)
+{
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    const std::string proposed = ItemText(options, IDC_INSTALL_FOLDER);
+
+    // Cancelled, nothing changes.
+    Click(options, IDC_BROWSE);
+    HWND browser = WaitForOwnedWindow(options);
+    ASSERT_NE(browser, nullptr) << "no folder browser";
+    Click(browser, IDCANCEL);
+    ASSERT_TRUE(WaitUntil(+[](HWND b) { return !::IsWindow(b); }, browser));
+    EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER), proposed);
+
+    // Taken as it opens: the browser starts at the desktop.
+    Click(options, IDC_BROWSE);
+    browser = WaitForOwnedWindow(options);
+    ASSERT_NE(browser, nullptr) << "no folder browser";
+    Click(browser, IDOK);
+    ASSERT_TRUE(WaitUntil(+[](HWND b) { return !::IsWindow(b); }, browser));
+    EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER),
+              SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + editionInfo.installSubPath);
+}
+
 class RunningBrowser : public FirstInstall {};
 
 TEST_F(RunningBrowser, IsClosedAfterTheQuestion)
@@ -526,6 +695,28 @@ TEST_F(TerminateOption, EndsTheWizard)
     ASSERT_TRUE(second.process.valid());
     EXPECT_EQ(WaitForExit(second, kWindowLimitMs), 0u);
     EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+}
+
+// Held in its stop step (the stand-ins started with "-t" wait for the test's
+// event), after every file is in place and before anything is registered.
+TEST_F(TerminateOption, EndsTheRunningWorkerAndNothingIsRegistered)
+{
+    UniqueHandle hold(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
+    ASSERT_TRUE(hold.valid());
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    Click(options, IDOK);
+    ASSERT_NE(WaitForPage(program_, Page::Progress), nullptr);
+    ASSERT_TRUE(WaitForStart(installInfo.webUiFileName + " -t", kRunLimitMs)) << "the run never reached its stop step";
+
+    RunningProgram second = StartProgram(TestFolderPath("pellis_811.exe"), "-t");
+    ASSERT_TRUE(second.process.valid());
+    EXPECT_EQ(WaitForExit(second, kWindowLimitMs), 0u);
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u) << "the running copy did not end";
+    ::SetEvent(hold.get());
+    EXPECT_EQ(ReadText(ProductKeyPath(), KEY_WOW64_32KEY, "Version"), kNoValue)
+        << "an ended installation must not look installed";
 }
 
 }  // namespace

@@ -283,6 +283,29 @@ TEST_F(PromptedUpdate, ReplacesChangedFilesAndRestartsTheAssistant)
                                         "WebUI_811.exe -t", "WebUI_811.exe"}));
 }
 
+// Another copy started with "-t" ends the run at once, held right before it
+// copies the staged files: the old installation stays whole, and the next
+// start brings the update.
+TEST_F(PromptedUpdate, TerminateOptionEndsTheRunBeforeTheCopyAndTheNextStartUpdates)
+{
+    Start();
+    ASSERT_NE(AcceptPrompt(), nullptr);
+    ASSERT_TRUE(WaitUntilHeldInStopStep());
+    RunningProgram sender = StartProgram(TestFolderPath("pellis_811.exe"), "-t");
+    ASSERT_TRUE(sender.process.valid());
+    EXPECT_EQ(WaitForExit(sender, kWindowLimitMs), 0u);
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u) << "the running copy did not end";
+    LetGo();
+    EXPECT_EQ(InstalledVersion(), kOldVersion);
+    EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{}) << "the old installation was touched";
+
+    Start();
+    ASSERT_NE(AcceptPrompt(), nullptr);
+    EXPECT_EQ(WaitForExit(program_, kRunLimitMs), 0u);
+    EXPECT_EQ(InstalledVersion(), kNewVersion);
+    EXPECT_EQ(DifferingFrom("offer"), std::vector<std::string>{});
+}
+
 class ForcedUpdate : public HeldRun {};
 
 TEST_F(ForcedUpdate, NotifiesTheRunningAssistantAndCompletesWithoutAPrompt)

@@ -1,7 +1,7 @@
 // The version check of the real program against pellis-server. Each suite is
 // one server set-up (see tests/CMakeLists.txt): a current release, a bank the
-// proxy refuses, answers that cannot be used, and the alternative servers of a
-// bank that has them.
+// proxy refuses, answers that cannot be used, the alternative servers of a
+// bank that has them, and a prefix whose random source is out of order.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +10,9 @@
 
 #include "app/edition.h"
 #include "engine/config.h"
+#include "res/resource.h"
+#include "system/handles.h"
+#include "system/log_line.h"
 #include "tests/e2e/installed_record.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
@@ -122,6 +125,106 @@ TEST(AlternativeServers, ThirdAnswersFourthUntouched)
     EXPECT_EQ(CountProxiedRequests(log, "192.0.2.25"), 1u);
     EXPECT_EQ(CountProxiedRequests(log, "198.51.100.25"), 1u);
     EXPECT_EQ(CountProxiedRequests(log, "203.0.113.25"), 0u);
+}
+
+// The platform's random source out of order: the default provider of its
+// type is no longer registered, so the generator that makes session keys
+// cannot be seeded. No query may leave unsealed or sealed with a guessable key.
+class BrokenRandomSource : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetupEdition();
+        ASSERT_TRUE(ReadProviderType(&name_, &typeName_));
+        ASSERT_EQ(::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProviderType), ERROR_SUCCESS);
+        char temp[MAX_PATH + 1] = {};
+        ::GetTempPathA(sizeof temp, temp);
+        log_ = SupportLogPath(temp, "pellis_811.exe");
+        ::DeleteFileA(log_.c_str());
+    }
+    void TearDown() override
+    {
+        if (program_.process.valid() && WaitForExit(program_, 0) == STILL_ACTIVE)
+            ::TerminateProcess(program_.process.get(), 1);
+        RemoveInstalledRecord();
+        HKEY created = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProviderType, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                              nullptr) == ERROR_SUCCESS) {
+            RegKey key(created);
+            SetText(key.get(), "Name", name_);
+            SetText(key.get(), "TypeName", typeName_);
+        }
+    }
+
+    std::string Log() const
+    {
+        HANDLE opened = ::CreateFileA(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+        UniqueHandle file(opened);
+        std::string text;
+        char buffer[4096];
+        DWORD read = 0;
+        while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+            text.append(buffer, read);
+        return text;
+    }
+
+    RunningProgram program_;
+
+private:
+    static constexpr char kProviderType[] = "Software\\Microsoft\\Cryptography\\Defaults\\Provider Types\\Type 001";
+
+    static bool ReadProviderType(std::string* name, std::string* typeName)
+    {
+        HKEY opened = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProviderType, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+            return false;
+        RegKey key(opened);
+        return GetText(key.get(), "Name", name) && GetText(key.get(), "TypeName", typeName);
+    }
+    static bool GetText(HKEY key, const char* value, std::string* text)
+    {
+        char buffer[256] = {};
+        DWORD size = sizeof buffer - 1;
+        if (::RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+            return false;
+        *text = buffer;
+        return true;
+    }
+    static void SetText(HKEY key, const char* value, const std::string& text)
+    {
+        ::RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1));
+    }
+
+    std::string name_;
+    std::string typeName_;
+    std::string log_;
+};
+
+TEST_F(BrokenRandomSource, UpdateCheckSendsNothingAndEndsSilently)
+{
+    WriteInstalledRecord(kServedVersion, kInstallFolder);
+    program_ = StartProgram(Program(), "");
+    ASSERT_TRUE(program_.process.valid());
+    bool sawWindow = false;
+    EXPECT_EQ(WaitForExitWithoutWindows(program_, kRunLimitMs, &sawWindow), 0u);
+    EXPECT_FALSE(sawWindow) << "the program showed a window";
+    EXPECT_EQ(CountProxiedRequests(ReadServerLog(), "ebank.aldmoor.example"), 0u);
+    // The support desk reads why no query went out.
+    EXPECT_NE(Log().find("version query not sent: it cannot be sealed"), std::string::npos) << Log();
+}
+
+TEST_F(BrokenRandomSource, QueryDialogSendsNothingAndOffersARetry)
+{
+    program_ = StartProgram(Program(), "");
+    ASSERT_TRUE(program_.process.valid());
+    HWND query = WaitForWindow(program_, editionInfo.downloaderTitle, kWindowLimitMs);
+    ASSERT_NE(query, nullptr);
+    EXPECT_TRUE(WaitForItemText(query, IDC_QUERY_STATUS, "服务器没响应", kWindowLimitMs));
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(query, IDC_QUERY_RETRY)));
+    EXPECT_EQ(CountProxiedRequests(ReadServerLog(), "ebank.aldmoor.example"), 0u);
+    EXPECT_NE(Log().find("version query not sent: it cannot be sealed"), std::string::npos) << Log();
 }
 
 }  // namespace

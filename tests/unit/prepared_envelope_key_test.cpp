@@ -192,6 +192,46 @@ TEST(PreparedEnvelopeKey, EverySealingIsFresh)
     EXPECT_EQ(ciphertexts.size(), 8u);
 }
 
+// The prepared key with one of its sealing steps out of order, as when the
+// system's random source fails.
+class BrokenKey : public EnvelopeKey {
+public:
+    BrokenKey(bool makes, bool seals) : makes_(makes), seals_(seals) {}
+
+    const char* Iv() const override { return Prepared().Iv(); }
+    bool MakeSessionKey(uint8_t key[kSessionKeySize]) const override
+    {
+        return makes_ && Prepared().MakeSessionKey(key);
+    }
+    bool SealSessionKey(const uint8_t key[kSessionKeySize], uint8_t sealed[kEnvelopeBlockSize]) const override
+    {
+        return seals_ && Prepared().SealSessionKey(key, sealed);
+    }
+    bool OpenBlock(const uint8_t sealed[kEnvelopeBlockSize], uint8_t block[kEnvelopeBlockSize]) const override
+    {
+        return Prepared().OpenBlock(sealed, block);
+    }
+
+private:
+    bool makes_;
+    bool seals_;
+};
+
+// No session key, or none sealed: sealing fails and writes nothing, so no
+// query can leave with a key that was never made.
+TEST(PreparedEnvelopeKey, NothingIsSealedWhenASealingStepFails)
+{
+    const Bytes message = MessageOf(3);
+    for (const BrokenKey& key : {BrokenKey(false, true), BrokenKey(true, false)}) {
+        size_t capacity = 0;
+        ASSERT_EQ(SealEnvelope(key, message.data(), message.size(), nullptr, &capacity), 0);
+        std::string text(capacity, '\0');
+        EXPECT_EQ(SealEnvelope(key, message.data(), message.size(), text.data(), &capacity), -1);
+        EXPECT_EQ(text, std::string(text.size(), '\0'));
+    }
+    EXPECT_EQ(SealWith(BrokenKey(true, true), message).size(), 340u);
+}
+
 TEST(PreparedEnvelopeKey, RefusesPartsThatDoNotBelongTogether)
 {
     const auto changed = [](std::string DeployEnvelopeKeys::*part, const std::string& value) {

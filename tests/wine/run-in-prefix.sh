@@ -3,8 +3,12 @@
 # display of its own, with a time limit; the prefix and display are removed
 # afterwards and the program's exit code is returned.
 #
-# usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] [--windows-version V] PROGRAM [ARGS...]
+# usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] [--windows-version V] [--drive L:=TYPE]...
+#                         PROGRAM [ARGS...]
 #   --install FILE        copy FILE into C:\pellis-test\ before the run
+#   --drive L:=TYPE       drive L: on an empty folder of the prefix, of the type Wine
+#                         is told under HKLM\Software\Wine\Drives ("cdrom",
+#                         "floppy" for a removable drive, ...)
 #   --proxy-port PORT     route the prefix's traffic to 127.0.0.1:PORT
 #   --windows-version V   the Windows version Wine reports ("vista", "win7", ...)
 # environment: PELLIS_WINE_TEMPLATE (required), PELLIS_WINE_TIMEOUT (seconds, default 300),
@@ -18,15 +22,17 @@ limit=${PELLIS_WINE_TIMEOUT:-300}
 installs=()
 proxy_port=
 windows_version=
+drives=()
 while [ $# -gt 0 ]; do
   case $1 in
     --install) installs+=("$2"); shift 2 ;;
     --proxy-port) proxy_port=$2; shift 2 ;;
     --windows-version) windows_version=$2; shift 2 ;;
+    --drive) drives+=("$2"); shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] [--windows-version V] PROGRAM [ARGS...]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [--install FILE]... [--proxy-port PORT] [--windows-version V] [--drive L:=TYPE]... PROGRAM [ARGS...]" >&2; exit 2; }
 
 prefix=$(mktemp -d /tmp/pellis-prefix.XXXXXX)
 xvfb_pid=
@@ -43,6 +49,16 @@ if [ -n "$proxy_port" ]; then
   sed -i "s/\"ProxyServer\"=\"$PELLIS_DEAD_PROXY\"/\"ProxyServer\"=\"127.0.0.1:$proxy_port\"/" "$prefix/user.reg"
 fi
 mkdir -p "$prefix/drive_c/pellis-test"
+# Wine's mount manager reads the drive types once, when the prefix starts.
+if [ ${#drives[@]} -gt 0 ]; then
+  printf '\n[Software\\\\Wine\\\\Drives]\n' >>"$prefix/system.reg"
+  for drive in "${drives[@]}"; do
+    letter=${drive%%=*}
+    mkdir -p "$prefix/media/${letter%:}"
+    ln -s "$prefix/media/${letter%:}" "$prefix/dosdevices/$letter"
+    printf '"%s"="%s"\n' "$letter" "${drive#*=}" >>"$prefix/system.reg"
+  done
+fi
 for f in "${installs[@]}"; do cp "$f" "$prefix/drive_c/pellis-test/"; done
 
 # A display of our own: Xvfb picks a free number and writes it to fd 3.
