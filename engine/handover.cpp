@@ -10,6 +10,7 @@
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "protocol/version_answer.h"
+#include "system/folder_entry.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
 #include "system/support_log.h"
@@ -81,6 +82,11 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
     // The part of `folder` below the staging folder, empty for the staging folder itself.
     const std::string relative =
         folder.size() > context.stagingPath.size() ? folder.substr(context.stagingPath.size() + 1) : std::string();
+    // A staged folder the installation lacks is made there, inheriting the
+    // install folder's protection; the folders above it passed the check below
+    // in the call for the parent, so this never creates through a link.
+    if (!relative.empty())
+        ::CreateDirectoryA((context.installPath + "\\" + relative).c_str(), nullptr);
     // Into real folders of the installation only: a folder there that is a
     // junction or symbolic link would lead the copy anywhere.
     if (!IsPlainFolderChain(context.installPath, relative)) {
@@ -95,7 +101,7 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (name[0] != '.' && !CopyTree(context, source))
+            if (!IsSelfOrParentEntry(name.c_str()) && !CopyTree(context, source))
                 return 0;
             continue;
         }

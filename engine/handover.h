@@ -22,9 +22,9 @@ int SendAssistantCommand(const std::string& command, const std::string& argument
 int CopyStagedFiles(CUpdateContext& context);
 
 // Copies every file below `folder` (the staging folder or a folder in it) to
-// the same place below the install folder; folders whose name begins with "."
-// and reparse points are left out. The destination folders must exist and be
-// no reparse points; a destination file that is a link or has more than one
-// name is deleted first, so the copy makes a new file instead of writing
-// into another.
+// the same place below the install folder, names beginning with "." included;
+// reparse points are left out. A destination folder that is missing is made;
+// those on the way must be no reparse points. A destination file that is a
+// link or has more than one name is deleted first, so the copy makes a new
+// file instead of writing into another.
 int CopyTree(CUpdateContext& context, const std::string& folder);

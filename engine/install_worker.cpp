@@ -16,6 +16,7 @@
 #include "engine/shortcuts.h"
 #include "engine/update_context.h"
 #include "res/resource.h"
+#include "system/folder_entry.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
@@ -107,8 +108,7 @@ int PurgeFolder(const std::string& folder)
     if (!listing)
         return 0;
     do {
-        // Covers "." and "..".
-        if (entry.cFileName[0] == '.' || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        if (IsSelfOrParentEntry(entry.cFileName) || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             continue;
         const std::string path = folder + "\\" + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)

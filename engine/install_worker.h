@@ -18,6 +18,6 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog);
 // purged (0).
 int PurgeStaging(const CUpdateContext& context);
 
-// Deletes every file below `folder` and keeps the folders; entries whose name
-// begins with "." are left alone. 1 when `folder` could be listed, else 0.
+// Deletes every file below `folder` and keeps the folders, names beginning
+// with "." included. 1 when `folder` could be listed, else 0.
 int PurgeFolder(const std::string& folder);

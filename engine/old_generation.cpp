@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
+#include "system/system_folder.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ namespace {
 // folder usually holds the running downloader.
 const char kTemporaryName[] = "Tiroupdate.exe";
 const char kKillScript[] = "killprocess.vbs";
+const char kInstaller[] = "msiexec.exe";
 constexpr DWORD kScriptSettleMs = 500;
 
 void RenameWithOneRetry(const std::string& from, const std::string& to)
@@ -73,18 +75,28 @@ void EmptyKillScript(const std::string& path)
 
 }  // namespace
 
+InstallerLaunch OldGenerationRemoval(const std::string& productCode)
+{
+    InstallerLaunch launch;
+    launch.program = SystemFolderPath(kInstaller);
+    launch.parameters = "/X" + productCode + " /quiet";
+    launch.folder = FolderOf(launch.program);
+    return launch;
+}
+
 bool RemoveOldGeneration(HWND dialog)
 {
     if (editionInfo.oldProductCode.empty())
         return true;
     SetDialogItemText(dialog, IDC_STATUS_TEXT, "卸载Ostrel老版助手");
 
-    const std::string parameters = "/X" + editionInfo.oldProductCode + " /quiet";
+    const InstallerLaunch launch = OldGenerationRemoval(editionInfo.oldProductCode);
     SHELLEXECUTEINFOA removal{};
     removal.cbSize = sizeof removal;
     removal.fMask = SEE_MASK_NOCLOSEPROCESS;
-    removal.lpFile = "msiexec.exe";
-    removal.lpParameters = parameters.c_str();
+    removal.lpFile = launch.program.c_str();
+    removal.lpParameters = launch.parameters.c_str();
+    removal.lpDirectory = launch.folder.c_str();
     removal.nShow = SW_HIDE;
 
     const std::string running = RunningProgramPath();
@@ -99,7 +111,7 @@ bool RemoveOldGeneration(HWND dialog)
             RenameWithOneRetry(running, temporary);
     }
 
-    if (::ShellExecuteExA(&removal)) {
+    if (!launch.program.empty() && ::ShellExecuteExA(&removal)) {
         UniqueHandle installer(removal.hProcess);
         ::WaitForSingleObject(installer.get(), INFINITE);
     }

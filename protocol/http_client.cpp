@@ -59,6 +59,8 @@ int CHttpClient::HttpGet(const std::string& url, std::string& response)
     if (!m_pConnection)
         return Fail();
     m_pFile = OpenGetRequest(m_pConnection.get(), target);
+    if (!m_pFile)
+        return Fail();
     // Wine applies no session time-outs to its requests; Windows requests
     // inherit them, so setting them again is harmless there.
     SetTimeouts(m_pFile.get(), kTimeoutMs);

@@ -70,8 +70,11 @@ void IgnoreCertificateProblems(HINTERNET request)
     ::InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
 }
 
-void SetTimeouts(HINTERNET handle, DWORD milliseconds)
+bool SetTimeouts(HINTERNET handle, DWORD milliseconds)
 {
+    if (handle == nullptr)
+        return false;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         ::InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
+    return true;
 }

@@ -33,5 +33,7 @@ InternetHandle OpenKeptAliveGetRequest(HINTERNET connection, const ParsedUrl& ta
 // trusted on its envelope digest, manifest signature or file digest instead.
 void IgnoreCertificateProblems(HINTERNET request);
 
-// Connect, send and receive time-outs of a handle.
-void SetTimeouts(HINTERNET handle, DWORD milliseconds);
+// Connect, send and receive time-outs of a handle. A null handle is refused
+// (false, nothing set): WinINet takes null as "the whole process" and would
+// change the time-outs of every later session.
+bool SetTimeouts(HINTERNET handle, DWORD milliseconds);

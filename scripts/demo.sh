@@ -74,6 +74,8 @@ if [ ! -f "$WINEPREFIX/.complete" ]; then
   mkdir -p "$(dirname "$starts_log")"
   touch "$WINEPREFIX/.complete"
 fi
+# Real title-bar buttons, also in a prefix an earlier demo left.
+tests/wine/add-caption-font.sh "$WINEPREFIX"
 mkdir -p "$downloads"
 cp "$windows/pellis_811.exe" "$windows/tests/pellis_driver.exe" "$downloads/"
 

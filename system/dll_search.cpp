@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "system/system_folder.h"
+
 namespace {
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
@@ -39,10 +41,8 @@ HMODULE LoadSystemLibrary(const char* name)
         return module;
     // A system that does not know the flag: the full path, and the DLL's own
     // folder (the system folder) in place of the program's for what it loads.
-    char systemFolder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(systemFolder, sizeof systemFolder);
-    if (length == 0 || length >= sizeof systemFolder)
+    const std::string path = SystemFolderPath(name);
+    if (path.empty())
         return nullptr;
-    const std::string path = std::string(systemFolder) + "\\" + name;
     return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

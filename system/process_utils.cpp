@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <vector>
 
 #include "system/handles.h"
 
@@ -19,21 +20,33 @@ std::string ToLower(std::string text)
     return text;
 }
 
-// Id of the first process with that image name (any letter case), or 0.
-DWORD FindFirstByName(const std::string& name)
+// Ids of the processes with that image name (any letter case), in the order
+// of the process list; `firstOnly` stops at the first.
+std::vector<DWORD> FindByName(const std::string& name, bool firstOnly)
 {
+    std::vector<DWORD> found;
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
-        return 0;
+        return found;
     const std::string wanted = ToLower(name);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
         const std::string image(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
-        if (ToLower(image) == wanted)
-            return entry.th32ProcessID;
+        if (ToLower(image) != wanted)
+            continue;
+        found.push_back(entry.th32ProcessID);
+        if (firstOnly)
+            break;
     }
-    return 0;
+    return found;
+}
+
+// Id of the first process with that image name, or 0.
+DWORD FindFirstByName(const std::string& name)
+{
+    const std::vector<DWORD> found = FindByName(name, true);
+    return found.empty() ? 0 : found.front();
 }
 
 void Terminate(DWORD processId)
@@ -66,7 +79,7 @@ bool KillProcess(DWORD processId)
 
 bool KillProcessByName(const std::string& name)
 {
-    if (const DWORD found = FindFirstByName(name))
+    for (const DWORD found : FindByName(name, false))
         Terminate(found);
     return true;
 }

@@ -1,6 +1,5 @@
-// Finding and ending processes by image name, first match only. Used to get
-// Internet Explorer and the assistant's own programs out of the way before
-// files are replaced.
+// Finding and ending processes by image name. Used to get Internet Explorer
+// and the assistant's own programs out of the way before files are replaced.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +16,7 @@ bool FindProcess(DWORD* processId);
 // Does not wait for it to end. Always true.
 bool KillProcess(DWORD processId);
 
-// Terminates the first process whose image name equals `name`, ignoring case.
-// Always true.
+// Terminates every process whose image name equals `name`, ignoring case: a
+// second copy of an assistant program holds its files as firmly as the first.
+// Does not wait for them to end. Always true.
 bool KillProcessByName(const std::string& name);

@@ -27,6 +27,10 @@ CGetInternetDlg::CGetInternetDlg() : CDialog(IDD_QUERY) {}
 BOOL CGetInternetDlg::OnInitDialog()
 {
     ApplyDialogFrame(GetSafeHwnd());
+    // The template places the first window a customer sees in the screen's
+    // corner. Centred, and through WM_MOVE in dialogRect, where the install
+    // and options dialogs then open.
+    CentreOnWorkArea(GetSafeHwnd());
     ShowRetry(false);
     retriesLeft = kRetries;
     LoadPngResource(&background, editionInfo.queryBackgroundId);

@@ -47,6 +47,13 @@ bool* OptionOfBox(int id)
     return nullptr;
 }
 
+// The texts and check boxes, drawn over the page's picture; the folder's edit
+// box and the buttons keep their own faces.
+bool IsDrawnOverPicture(int id)
+{
+    return id == IDC_SHORTCUT_HEADING || id == IDC_STATIC || OptionOfBox(id) != nullptr;
+}
+
 bool IsRefusedDriveType(UINT type)
 {
     return type == DRIVE_NO_ROOT_DIR || type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
@@ -167,7 +174,7 @@ void COptionDlg::Browse()
     ::SetDlgItemTextA(GetSafeHwnd(), IDC_INSTALL_FOLDER, (std::string(path) + "\\" + editionInfo.installSubPath).c_str());
 }
 
-bool COptionDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR*)
+bool COptionDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result)
 {
     switch (message) {
     case WM_PAINT:
@@ -176,6 +183,11 @@ bool COptionDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR*)
     case WM_MOVING:
         SaveDialogRect(GetSafeHwnd());
         return false;
+    case WM_CTLCOLORSTATIC:
+        if (!IsDrawnOverPicture(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam))))
+            return false;
+        *result = reinterpret_cast<INT_PTR>(ColorTextOverPicture(reinterpret_cast<HDC>(wParam)));
+        return true;
     }
     return false;
 }

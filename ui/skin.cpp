@@ -145,6 +145,24 @@ POINT ScreenCentreOrigin(int width, int height)
     return POINT{::GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2};
 }
 
+POINT CentreOrigin(const RECT& area, int width, int height)
+{
+    const LONG x = area.left + (area.right - area.left) / 2 - width / 2;
+    const LONG y = area.top + (area.bottom - area.top) / 2 - height / 2;
+    return POINT{x < area.left ? area.left : x, y < area.top ? area.top : y};
+}
+
+void CentreOnWorkArea(HWND dialog)
+{
+    RECT area;
+    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0))
+        area = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    RECT window;
+    ::GetWindowRect(dialog, &window);
+    const POINT origin = CentreOrigin(area, window.right - window.left, window.bottom - window.top);
+    ::SetWindowPos(dialog, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ShowTopmostAt(HWND dialog, POINT origin)
 {
     ::SetWindowPos(dialog, HWND_TOPMOST, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);

@@ -30,5 +30,13 @@ HBRUSH ColorTextOverPicture(HDC dc);
 // Top-left corner that centres a rectangle of that size on the primary screen.
 POINT ScreenCentreOrigin(int width, int height);
 
+// Top-left corner that centres a rectangle of that size in `area`; one larger
+// than the area keeps its top-left corner (and so its title bar) inside it.
+POINT CentreOrigin(const RECT& area, int width, int height);
+
+// Places the dialog, keeping its size and place in the z-order, centred on the
+// primary screen's work area: the screen less the taskbar and docked bars.
+void CentreOnWorkArea(HWND dialog);
+
 // Shows the dialog at that place, above all other windows, keeping its size.
 void ShowTopmostAt(HWND dialog, POINT origin);

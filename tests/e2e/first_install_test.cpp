@@ -33,6 +33,7 @@ namespace {
 constexpr DWORD kRunLimitMs = 120000;
 constexpr DWORD kWindowLimitMs = 60000;
 constexpr DWORD kRecordLimitMs = 30000;
+constexpr DWORD kPaintLimitMs = 10000;
 const char kVersion[] = "1.0.0.1";
 const char kBankHost[] = "ebank.aldmoor.example";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -251,6 +252,16 @@ bool WaitUntil(bool (*condition)(HWND), HWND window, DWORD ms = kWindowLimitMs)
         ::Sleep(50);
     }
     return true;
+}
+
+// Where a window of that rectangle's size is centred on the work area, as
+// this process (a program of the same desktop) sees it.
+POINT WorkAreaCentre(const RECT& window)
+{
+    RECT area{};
+    EXPECT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
+    return POINT{area.left + (area.right - area.left) / 2 - (window.right - window.left) / 2,
+                 area.top + (area.bottom - area.top) / 2 - (window.bottom - window.top) / 2};
 }
 
 // A check box toggles and tells its dialog, as under the mouse.
@@ -474,6 +485,23 @@ TEST_F(NoServer, ThreeAttemptsThenCancel)
     EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
 }
 
+// The first window a customer sees opens in the middle of the work area, not
+// in the screen's corner.
+TEST_F(NoServer, QueryDialogOpensCentredOnTheWorkArea)
+{
+    Start();
+    HWND query = WaitForPage(program_, Page::Query);
+    ASSERT_NE(query, nullptr);
+    RECT placed{};
+    ::GetWindowRect(query, &placed);
+    const POINT centre = WorkAreaCentre(placed);
+    EXPECT_EQ(placed.left, centre.x);
+    EXPECT_EQ(placed.top, centre.y);
+    Click(query, IDCANCEL);
+    EXPECT_EQ(Answer(IDYES), "是否退出Pellisor安装？");
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
+}
+
 // --- an answer that cannot be opened: nothing is shown, only Cancel leads on
 
 class BadAnswer : public FirstInstall {};
@@ -528,11 +556,24 @@ TEST_F(RetryAnswered, OpensTheInstallDialog)
     EXPECT_NE(SupportLogText().find("version answer: v " + std::string(kVersion)), std::string::npos);
 }
 
-// --- moving, going back and forth, refused folders, the browser, "-t"
+// --- placing and moving, going back and forth, refused folders, the browser, "-t"
 
-class MovedDialog : public FirstInstall {};
+class DialogPlace : public FirstInstall {};
 
-TEST_F(MovedDialog, OptionsOpenWhereTheInstallDialogWas)
+// The install dialog opens where the query dialog was: centred on the work area.
+TEST_F(DialogPlace, InstallOpensCentredOnTheWorkArea)
+{
+    Start();
+    HWND install = WaitForPage(program_, Page::Install);
+    ASSERT_NE(install, nullptr);
+    RECT placed{};
+    ::GetWindowRect(install, &placed);
+    const POINT centre = WorkAreaCentre(placed);
+    EXPECT_EQ(placed.left, centre.x);
+    EXPECT_EQ(placed.top, centre.y);
+}
+
+TEST_F(DialogPlace, OptionsOpenWhereTheInstallDialogWas)
 {
     Start();
     HWND install = WaitForPage(program_, Page::Install);
@@ -551,6 +592,41 @@ TEST_F(MovedDialog, OptionsOpenWhereTheInstallDialogWas)
     ::GetWindowRect(options, &placed);
     EXPECT_EQ(placed.left, moved.x);
     EXPECT_EQ(placed.top, moved.y);
+}
+
+// The screen's pixel at `inside` a control equals the one just right of the
+// control, on the page, within `ms`: the control lets the picture show.
+bool ShowsThePageBehind(HWND control, DWORD ms)
+{
+    RECT area{};
+    ::GetWindowRect(control, &area);
+    const int y = (area.top + area.bottom) / 2;
+    // The right end of each of these controls holds no text.
+    const POINT inside{area.right - 2, y};
+    const POINT outside{area.right + 3, y};
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        HDC screen = ::GetDC(nullptr);
+        const COLORREF within = ::GetPixel(screen, inside.x, inside.y);
+        const COLORREF beside = ::GetPixel(screen, outside.x, outside.y);
+        ::ReleaseDC(nullptr, screen);
+        if (within == beside && within != CLR_INVALID)
+            return true;
+        if (::GetTickCount() - start >= ms)
+            return false;
+        ::Sleep(100);
+    }
+}
+
+// The heading and the check boxes are drawn over the page's picture, as the
+// other dialogs draw their texts, not in boxes of the button face's grey.
+TEST_F(DialogPlace, OptionsTextsSitOnThePage)
+{
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    for (int id : {IDC_SHORTCUT_HEADING, IDC_START_MENU_BOX, IDC_DESKTOP_BOX})
+        EXPECT_TRUE(ShowsThePageBehind(::GetDlgItem(options, id), kPaintLimitMs)) << "control " << id;
 }
 
 class BackAndForth : public FirstInstall {};

@@ -7,8 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "protocol/http_client.h"
+#include "protocol/wininet_request.h"
 #include "tests/e2e/server_log.h"
 
 namespace {
@@ -95,6 +97,29 @@ TEST(HttpClient, TimeoutErrorMapsToTwo)
     EXPECT_EQ(HttpFailureResult(ERROR_INTERNET_CONNECTION_ABORTED), kHttpFailed);
     EXPECT_EQ(HttpFailureResult(ERROR_INTERNET_NAME_NOT_RESOLVED), kHttpFailed);
     EXPECT_EQ(HttpFailureResult(ERROR_INTERNET_CANNOT_CONNECT), kHttpFailed);
+}
+
+// What a null handle's time-outs read as, option by option: WinINet takes a
+// null handle as the whole process.
+std::vector<std::string> ProcessTimeouts()
+{
+    std::vector<std::string> values;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        values.push_back(::InternetQueryOptionA(nullptr, option, &value, &size) ? std::to_string(value) : "(none)");
+    }
+    return values;
+}
+
+// A request that failed to open leaves a null handle; its time-outs must not
+// become those of every later session of the process.
+TEST(HttpClient, TimeoutsOfANullHandleAreRefused)
+{
+    const std::vector<std::string> before = ProcessTimeouts();
+    ASSERT_NE(before[0], "(none)") << "the process-wide connect time-out cannot be read";
+    EXPECT_FALSE(SetTimeouts(nullptr, 1234));
+    EXPECT_EQ(ProcessTimeouts(), before);
 }
 
 // Wine's WinINet reports a CONNECT that the proxy closes unanswered as an

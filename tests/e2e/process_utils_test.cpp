@@ -81,4 +81,18 @@ TEST_F(ProcessUtils, ByNameIgnoresLetterCase)
     EXPECT_TRUE(KillProcessByName("nothing_by_this_name.exe"));
 }
 
+// Every copy holds the assistant's files, whichever folder it was started from;
+// a program of another name stays.
+TEST_F(ProcessUtils, ByNameEndsEveryCopy)
+{
+    RunningProgram& first = Start("a", "WebUI_811.exe");
+    RunningProgram& second = Start("b", "webui_811.exe");
+    RunningProgram& third = Start("c", "WEBUI_811.EXE");
+    RunningProgram& other = Start("d", "LumaroPop_811.exe");
+    EXPECT_TRUE(KillProcessByName("WebUI_811.exe"));
+    for (RunningProgram* copy : {&first, &second, &third})
+        EXPECT_EQ(WaitForExit(*copy, kExitLimitMs), kTerminatedExitCode);
+    EXPECT_EQ(WaitForExit(other, 500), STILL_ACTIVE);
+}
+
 }  // namespace

@@ -189,4 +189,35 @@ TEST(Pictures, MissingResourceGivesFalseAndReleasesThePreviousPicture)
     EXPECT_FALSE(image.valid());
 }
 
+struct CentreCase {
+    const char* name;
+    RECT area;
+    SIZE window;
+    POINT origin;
+};
+
+const CentreCase kCentreCases[] = {
+    {"wholeScreen", {0, 0, 800, 600}, {600, 400}, {100, 100}},
+    {"oddSizesRoundDown", {0, 0, 1025, 769}, {601, 401}, {212, 184}},
+    {"taskbarAtTheBottom", {0, 0, 1024, 728}, {600, 400}, {212, 164}},
+    {"taskbarAtTheTop", {0, 40, 1024, 768}, {600, 400}, {212, 204}},
+    {"taskbarOnTheLeft", {60, 0, 1024, 768}, {600, 400}, {242, 184}},
+    // Too large for the area: its title bar stays inside, never above it.
+    {"tallerThanTheArea", {0, 40, 800, 600}, {600, 700}, {100, 40}},
+    {"widerThanTheArea", {60, 0, 800, 600}, {900, 400}, {60, 100}},
+};
+
+class WorkAreaCentre : public ::testing::TestWithParam<CentreCase> {};
+
+TEST_P(WorkAreaCentre, PlacesTheWindowInTheMiddleOfTheArea)
+{
+    const CentreCase& c = GetParam();
+    const POINT origin = CentreOrigin(c.area, c.window.cx, c.window.cy);
+    EXPECT_EQ(origin.x, c.origin.x);
+    EXPECT_EQ(origin.y, c.origin.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WorkAreaCentre, ::testing::ValuesIn(kCentreCases),
+                         [](const ::testing::TestParamInfo<CentreCase>& info) { return info.param.name; });
+
 }  // namespace

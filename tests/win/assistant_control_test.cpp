@@ -43,11 +43,12 @@ protected:
     {
         ASSERT_TRUE(::CopyFileA(TestFolderPath(program).c_str(), (folder_ + "\\" + program).c_str(), FALSE));
     }
-    // Starts an installed program as the running assistant would be, and waits until it is up.
-    RunningProgram Run(const char* program)
+    // Starts an installed program as the running assistant would be, and waits
+    // until it is up; `copy` counts the copies of it started in the test.
+    RunningProgram Run(const char* program, size_t copy = 1)
     {
         RunningProgram running = StartProgram(folder_ + "\\" + program, "");
-        EXPECT_TRUE(WaitForStart(program, kStartLimitMs)) << program;
+        EXPECT_TRUE(WaitForStart(program, kStartLimitMs, copy)) << program;
         return running;
     }
     int Stop()
@@ -76,6 +77,21 @@ TEST_F(AssistantControl, StopStartsEachWithTheTerminateOptionThenEndsWhatStillRu
     EXPECT_EQ(WaitForExit(webUi, kStartLimitMs), kTerminatedExitCode);
     EXPECT_EQ(WaitForExit(editionPop, kStartLimitMs), kTerminatedExitCode);
     EXPECT_EQ(WaitForExit(commonPop, 0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+// A second copy of a program holds the same files as the first: every copy ends.
+TEST_F(AssistantControl, StopEndsEveryRunningCopy)
+{
+    for (const char* program : kPrograms)
+        Install(program);
+    std::vector<RunningProgram> copies;
+    for (const char* program : {"WebUI_811.exe", "LumaroPop_811.exe"}) {
+        copies.push_back(Run(program, 1));
+        copies.push_back(Run(program, 2));
+    }
+    EXPECT_EQ(Stop(), 1);
+    for (const RunningProgram& running : copies)
+        EXPECT_EQ(WaitForExit(running, kStartLimitMs), kTerminatedExitCode);
 }
 
 TEST_F(AssistantControl, StopCreatesAMissingStagingFolder)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <string>
 
@@ -144,14 +145,33 @@ TEST_F(StagedFiles, TopLevelAndSubfolderFilesReplaceTheInstalledOnes)
     EXPECT_EQ(Read("DownLoad\\b.xml"), "new b") << "the staged copy stays until the staging folder is purged";
 }
 
-TEST_F(StagedFiles, FoldersBeginningWithADotAreLeftOut)
+// Only "." and ".." are passed over: files and folders whose names begin with
+// a dot are copied like any other, and a staged folder the installation lacks
+// is made there.
+TEST_F(StagedFiles, NamesBeginningWithADotAreCopiedLikeAnyOther)
 {
-    MakeFolders(root_ + "\\DownLoad\\.cache");
+    MakeFolders(root_ + "\\DownLoad\\.cache\\..deep");
+    MakeFolders(root_ + "\\.cache");
     Put("DownLoad\\.cache\\x.bin", "cached");
+    Put("DownLoad\\.cache\\..deep\\.z", "deep");
+    Put("DownLoad\\Data\\.w", "hidden");
     Put("DownLoad\\b.xml", "new b");
     EXPECT_EQ(Copy(kRunModeRepair), 1);
     EXPECT_EQ(Read("b.xml"), "new b");
-    EXPECT_EQ(ListFiles(root_), (std::vector<std::string>{"DownLoad\\.cache\\x.bin", "DownLoad\\b.xml", "b.xml"}));
+    EXPECT_EQ(Read(".cache\\x.bin"), "cached");
+    EXPECT_EQ(Read(".cache\\..deep\\.z"), "deep");
+    EXPECT_EQ(Read("Data\\.w"), "hidden");
+}
+
+// A staged folder, even an empty one the purge kept, that the installation
+// lacks does not end the update: it is made.
+TEST_F(StagedFiles, AStagedFolderTheInstallationLacksIsMade)
+{
+    MakeFolders(root_ + "\\DownLoad\\Extra\\Empty");
+    Put("DownLoad\\Extra\\e.txt", "extra");
+    EXPECT_EQ(Copy(kRunModeUpdate), 1);
+    EXPECT_EQ(Read("Extra\\e.txt"), "extra");
+    EXPECT_TRUE(::PathIsDirectoryA((root_ + "\\Extra\\Empty").c_str()));
 }
 
 // The running downloader cannot be overwritten; it is renamed first.

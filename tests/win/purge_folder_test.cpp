@@ -30,15 +30,19 @@ TEST(PurgeFolder, DeletesFilesAtEveryLevelAndKeepsTheFolders)
     EXPECT_TRUE(IsFolder(kStaging + std::string("\\Data\\Deep")));
 }
 
-// Names beginning with "." are passed over, like "." and "..".
-TEST(PurgeFolder, EntriesBeginningWithADotAreLeftAlone)
+// Only "." and ".." are passed over: a file or folder whose name merely begins
+// with a dot is staged like any other, and a file left behind would be copied
+// into the installation again by every later update.
+TEST(PurgeFolder, NamesBeginningWithADotArePurgedLikeAnyOther)
 {
     RemoveTree(kStaging);
-    MakeFolders(kStaging + std::string("\\.cache"));
-    ASSERT_TRUE(WriteFileBytes(kStaging + std::string("\\.cache\\x.bin"), "x"));
-    ASSERT_TRUE(WriteFileBytes(kStaging + std::string("\\.keep"), "x"));
+    MakeFolders(kStaging + std::string("\\.cache\\..deep"));
+    MakeFolders(kStaging + std::string("\\Data"));
+    for (const char* file : {".x", "..y", ".cache\\x.bin", ".cache\\..deep\\.z", "Data\\.w"})
+        ASSERT_TRUE(WriteFileBytes(kStaging + std::string("\\") + file, "x")) << file;
     EXPECT_EQ(PurgeFolder(kStaging), 1);
-    EXPECT_EQ(ListFiles(kStaging), (std::vector<std::string>{".cache\\x.bin", ".keep"}));
+    EXPECT_TRUE(ListFiles(kStaging).empty());
+    EXPECT_TRUE(IsFolder(kStaging + std::string("\\.cache\\..deep")));
 }
 
 TEST(PurgeFolder, MissingFolderCannotBeListed)
