@@ -16,12 +16,12 @@ std::string SpecialFolder(int csidl)
     return path;
 }
 
+}  // namespace
+
 std::string QuickLaunchFolder()
 {
     return SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch";
 }
-
-}  // namespace
 
 std::string DesktopShortcut()
 {

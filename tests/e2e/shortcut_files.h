@@ -6,6 +6,7 @@
 
 std::string DesktopShortcut();
 std::string StartMenuGroup();
+std::string QuickLaunchFolder();
 std::string QuickLaunchShortcut();
 
 // Makes the current user's quick-launch folder, as a system with the bar has

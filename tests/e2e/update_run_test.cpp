@@ -301,6 +301,8 @@ class ForcedUpdate : public HeldRun {};
 
 TEST_F(ForcedUpdate, NotifiesTheRunningAssistantAndCompletesWithoutAPrompt)
 {
+    // A system without the quick-launch bar: the folder is not made for it.
+    RemoveTree(QuickLaunchFolder());
     StartRunningAssistant();
     Start();
     HWND first = WaitForAccepted(program_, [](HWND) { return true; }, kWindowLimitMs);
@@ -321,6 +323,8 @@ TEST_F(ForcedUpdate, NotifiesTheRunningAssistantAndCompletesWithoutAPrompt)
                                         "LumaroPop.exe -t", "LumaroPop.exe", "WebUI_811.exe -t", "WebUI_811.exe"}));
     EXPECT_EQ(InstalledVersion(), kNewVersion);
     EXPECT_EQ(DifferingFrom("force"), std::vector<std::string>{});
+    EXPECT_EQ(ShortcutTarget(DesktopShortcut()), Installed(kWebUi));
+    EXPECT_EQ(::GetFileAttributesA(QuickLaunchFolder().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 class Repair : public UpdateRun {};
