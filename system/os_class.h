@@ -12,7 +12,7 @@ struct OsInfo {
 
 // The figures as GetVersionExA and GetNativeSystemInfo give them.
 struct OsFigures {
-    uint32_t platformId;    // 2: the NT family
+    uint32_t platformId;  // 2: the NT family
     uint32_t majorVersion;
     uint32_t minorVersion;
     uint16_t architecture;  // 0: x86, 9: AMD64
