@@ -8,6 +8,7 @@
 
 #include "engine/file_download.h"
 #include "engine/progress_view.h"
+#include "engine/runtime_need.h"
 #include "engine/update_context.h"
 #include "protocol/deploy_material.h"
 #include "res/resource.h"
@@ -88,19 +89,13 @@ void InstallPackage(CUpdateContext& context, const RuntimePackage& package)
 int CheckRuntime(int* needX86, int* needX64)
 {
     OsInfo os;
-    if (QueryOsInfo(&os) == 0) {
-        *needX86 = 1;
-        *needX64 = 1;
-        return 0;
-    }
-    if (os.version61or62) {
-        *needX86 = 0;
-        *needX64 = 0;
-        return 1;
-    }
-    *needX86 = IsInstalled(kX86Package) ? 0 : 1;
-    *needX64 = os.isX86 || IsInstalled(kX64Package) ? 0 : 1;
-    return 1;
+    const int known = QueryOsInfo(&os);
+    const RuntimeNeed need = DecideRuntimeNeed(known, os, [](RuntimeArch arch) {
+        return IsInstalled(arch == RuntimeArch::x86 ? kX86Package : kX64Package);
+    });
+    *needX86 = need.x86;
+    *needX64 = need.x64;
+    return known;
 }
 
 int InstallRuntime(CUpdateContext& context, int needX86, int needX64)

@@ -63,12 +63,7 @@ int QueryOsInfo(OsInfo* info)
         return 1;
 #pragma GCC diagnostic pop
     const SYSTEM_INFO system = ReadSystemInfo();
-    if (version.dwPlatformId != VER_PLATFORM_WIN32_NT || version.dwMajorVersion <= 4)
-        return 0;
-    // Only an x86 processor rules the x64 package out; on any other version
-    // or architecture the package's own marker key decides.
-    info->isX86 = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL;
-    info->version61or62 =
-        version.dwMajorVersion == 6 && (version.dwMinorVersion == 1 || version.dwMinorVersion == 2);
-    return 1;
+    return ClassifyOs({version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
+                       system.wProcessorArchitecture},
+                      info);
 }

@@ -3,10 +3,7 @@
 
 #include <string>
 
-struct OsInfo {
-    bool version61or62 = false;  // Windows 7 / 8 (and, undeclared in our manifest, 8.1 and later)
-    bool isX86 = false;          // native processor is x86
-};
+#include "system/os_class.h"
 
 // "6.1.7601 Service Pack 1, x64" as the support log shows it: the version the
 // system itself reports, not the one a program without a compatibility list sees.

@@ -25,6 +25,7 @@
 #include "tests/e2e/assistant_records.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
+#include "tests/e2e/shortcut_files.h"
 #include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
 
@@ -66,16 +67,6 @@ std::string Installed(const std::string& relative)
     return InstallFolder() + "\\" + relative;
 }
 
-std::string DesktopShortcut()
-{
-    return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + editionInfo.productName + ".lnk";
-}
-
-std::string StartMenuGroup()
-{
-    return SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\" + editionInfo.installSubPath;
-}
-
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -90,28 +81,6 @@ std::string AnsiOf(const std::string& utf8)
     ansi.resize(::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &ansi[0], static_cast<int>(ansi.size()), nullptr,
                                       nullptr));
     return ansi.c_str();
-}
-
-// The target a shortcut file holds, read by the shell's own link object.
-std::string ShortcutTarget(const std::string& linkPath)
-{
-    ScopedComInit com;
-    IShellLinkA* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  reinterpret_cast<void**>(&link))))
-        return "(no link object)";
-    std::string target = "(unreadable)";
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t widePath[MAX_PATH] = {};
-        ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH);
-        char path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(widePath, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
-            target = path;
-        file->Release();
-    }
-    link->Release();
-    return target;
 }
 
 std::string ReadText(const std::string& keyPath, REGSAM view, const std::string& name)
@@ -302,6 +271,7 @@ protected:
         char temp[MAX_PATH + 1] = {};
         ::GetTempPathA(sizeof temp, temp);
         ::DeleteFileA(SupportLogPath(temp, "pellis_811.exe").c_str());
+        MakeQuickLaunchFolder();
     }
     void TearDown() override
     {
@@ -413,6 +383,7 @@ TEST_F(DefaultInstall, InstallsFilesRegistryShortcutsAndStartsTheAssistant)
     EXPECT_EQ(ShortcutTarget(StartMenuGroup() + "\\" + editionInfo.productName + ".lnk"), webUi);
     EXPECT_EQ(ShortcutTarget(StartMenuGroup() + "\\" + editionInfo.productName + "卸载程序.lnk"),
               Installed(installInfo.uninstallerFileName));
+    EXPECT_EQ(ShortcutTarget(QuickLaunchShortcut()), webUi);
 
     // The stop step's stopping starts ("-t"), then the assistant started at
     // the very end: its common program, and the WebUI program stopped and started.
@@ -428,6 +399,7 @@ struct ClearedBox {
     int box;
     bool desktopShortcut;
     bool startMenuGroup;
+    bool quickLaunchShortcut;
 };
 
 class ClearedShortcutBox : public FirstInstall, public ::testing::WithParamInterface<ClearedBox> {};
@@ -444,11 +416,12 @@ TEST_P(ClearedShortcutBox, LeavesOutItsShortcut)
     EXPECT_EQ(ReadText(ProductKeyPath(), KEY_WOW64_32KEY, "Version"), kVersion);
     EXPECT_EQ(Exists(DesktopShortcut()), GetParam().desktopShortcut);
     EXPECT_EQ(Exists(StartMenuGroup()), GetParam().startMenuGroup);
+    EXPECT_EQ(Exists(QuickLaunchShortcut()), GetParam().quickLaunchShortcut);
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, ClearedShortcutBox,
-                         ::testing::Values(ClearedBox{"desktop", IDC_DESKTOP_BOX, false, true},
-                                           ClearedBox{"startMenu", IDC_START_MENU_BOX, true, false}),
+                         ::testing::Values(ClearedBox{"desktop", IDC_DESKTOP_BOX, false, true, true},
+                                           ClearedBox{"startMenu", IDC_START_MENU_BOX, true, false, true}),
                          [](const ::testing::TestParamInfo<ClearedBox>& info) { return info.param.name; });
 
 // --- no server: three attempts, then only Cancel

@@ -7,7 +7,7 @@ std::string TestFolderPath(const std::string& fileName)
     return "C:\\pellis-test\\" + fileName;
 }
 
-RunningProgram StartProgram(const std::string& exe, const std::string& tail)
+RunningProgram StartProgram(const std::string& exe, const std::string& tail, const std::string& workingFolder)
 {
     std::string commandLine = "\"" + exe + "\" " + tail;
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
@@ -16,8 +16,8 @@ RunningProgram StartProgram(const std::string& exe, const std::string& tail)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     RunningProgram program;
-    if (::CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &info)) {
+    if (::CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
         ::CloseHandle(info.hThread);
         program.process.reset(info.hProcess);
         program.processId = info.dwProcessId;

@@ -16,8 +16,10 @@ struct RunningProgram {
     DWORD processId = 0;
 };
 
-// Starts `exe` with the command-line tail given byte for byte ("-t " keeps its blank).
-RunningProgram StartProgram(const std::string& exe, const std::string& tail);
+// Starts `exe` with the command-line tail given byte for byte ("-t " keeps its
+// blank), in `workingFolder` (empty: this process's own).
+RunningProgram StartProgram(const std::string& exe, const std::string& tail,
+                            const std::string& workingFolder = std::string());
 
 // The exit code, or STILL_ACTIVE when the process is still running after `ms`.
 DWORD WaitForExit(const RunningProgram& program, DWORD ms);

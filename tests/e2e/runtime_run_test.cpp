@@ -20,6 +20,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,6 +44,9 @@ const char kX64Path[] = "/download/2/b/e/2bec4780-6f99-4347-ad31-48d4b46ab1d3/vc
 const char kX86Package[] = "vcredist_x86.exe";
 const char kX64Package[] = "vcredist_x64.exe";
 const char kHeldStart[] = "WebUI_811.exe -t";
+// The packages' installed markers, in the program's own (32-bit) registry view.
+const char kX86Marker[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{A09D5493-0D9F-3211-B3BF-DD7ABBB318C1}";
+const char kX64Marker[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{02A39130-2CF3-30CA-8623-30F6071A4221}";
 constexpr DWORD kRunLimitMs = 120000;
 constexpr DWORD kRecordLimitMs = 30000;
 
@@ -90,15 +94,35 @@ std::string WindowTextOf(HWND window)
     return text;
 }
 
-// The vendor paths requested, in the order the server saw them.
-std::vector<std::string> VendorRequests()
+// The vendor paths requested after the first `skipped` requests of the
+// server's log, in the order the server saw them.
+std::vector<std::string> VendorRequestsAfter(size_t skipped)
 {
     std::vector<std::string> paths;
-    for (const LoggedRequest& request : ReadServerLog()) {
+    const std::vector<LoggedRequest> log = ReadServerLog();
+    for (size_t at = skipped; at < log.size(); ++at) {
+        const LoggedRequest& request = log[at];
         if (request.method == "GET" && request.host.compare(0, sizeof kVendorHost - 1, kVendorHost) == 0)
             paths.push_back(request.path);
     }
     return paths;
+}
+
+// A marker key as a package's installer leaves it, or a key without its
+// "Version" value when `version` is null.
+void PlantMarker(const char* key, const char* version)
+{
+    HKEY created = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    const RegKey marker(created);
+    const char kName[] = "DisplayName";
+    ASSERT_EQ(::RegSetValueExA(marker.get(), kName, 0, REG_SZ, reinterpret_cast<const BYTE*>(kName), sizeof kName),
+              ERROR_SUCCESS);
+    if (version != nullptr)
+        ASSERT_EQ(::RegSetValueExA(marker.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                   static_cast<DWORD>(strlen(version) + 1)),
+                  ERROR_SUCCESS);
 }
 
 class RuntimeRun : public ::testing::Test {
@@ -109,6 +133,7 @@ protected:
         CopyFolder(Release("old\\download"), kInstallFolder);
         WriteInstalledRecord("1.0.0.1", kInstallFolder);
         ClearRecords();
+        loggedBefore_ = ReadServerLog().size();
         hold_.reset(::CreateEventA(nullptr, TRUE, FALSE, kHoldStoppingEvent));
         ASSERT_TRUE(hold_.valid());
     }
@@ -119,6 +144,8 @@ protected:
             ::TerminateProcess(program_.process.get(), 1);
         for (const char* name : {"WebUI_811.exe", "LumaroPop_811.exe", "LumaroPop.exe", kX86Package, kX64Package})
             TerminateAll(name);
+        for (const char* marker : {kX86Marker, kX64Marker})
+            ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, marker);
     }
 
     // Runs the forced update to its end, watching the overall bar. Its range
@@ -176,9 +203,13 @@ protected:
         return starts;
     }
 
+    // The vendor paths this test's run requested.
+    std::vector<std::string> VendorRequests() const { return VendorRequestsAfter(loggedBefore_); }
+
     RunningProgram program_;
     UniqueHandle hold_;
     std::string cancelTextWhileHeld_;
+    size_t loggedBefore_ = 0;
 };
 
 class RuntimeOnVista : public RuntimeRun {};
@@ -191,6 +222,18 @@ TEST_F(RuntimeOnVista, FetchesAndStartsBothPackagesX86First)
     EXPECT_EQ(VendorRequests(), (std::vector<std::string>{kX86Path, kX64Path}));
     EXPECT_TRUE(WaitForStart(std::string(kX64Package) + " /q", kRecordLimitMs));
     EXPECT_EQ(PackageStarts(), (std::vector<std::string>{"vcredist_x86.exe /q", "vcredist_x64.exe /q"}));
+}
+
+// An installed x86 package (its marker with "Version") is left alone; an x64
+// marker without "Version" counts as missing.
+TEST_F(RuntimeOnVista, FetchesOnlyThePackageWhoseMarkerLacksItsVersion)
+{
+    PlantMarker(kX86Marker, "9.0.30729.6161");
+    PlantMarker(kX64Marker, nullptr);
+    EXPECT_EQ(RunAndWatchOverallRange().count(ManifestEntries() + 1), 1u) << "one runtime step counted";
+    EXPECT_EQ(VendorRequests(), std::vector<std::string>{kX64Path});
+    EXPECT_TRUE(WaitForStart(std::string(kX64Package) + " /q", kRecordLimitMs));
+    EXPECT_EQ(PackageStarts(), std::vector<std::string>{"vcredist_x64.exe /q"});
 }
 
 // Served unsigned (x86) and tampered (x64), or both signed by a publisher the

@@ -33,6 +33,7 @@
 #include "tests/e2e/installed_record.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/server_log.h"
+#include "tests/e2e/shortcut_files.h"
 #include "tests/e2e/test_files.h"
 #include "tests/e2e/update_road.h"
 #include "tests/stand_ins/assistant_stand_in.h"
@@ -148,6 +149,7 @@ protected:
         ASSERT_EQ(ReadOr(Installed("Digest_811.xml"), "(missing)"), ReadOr(Release("old\\download\\Digest_811.xml"), ""));
         WriteInstalledRecord(kOldVersion, kInstallFolder);
         SetStartupValue();
+        MakeQuickLaunchFolder();
         ClearRecords();
         ::DeleteFileA(SupportLog().c_str());
         ::DeleteFileA(OlderGenerationPath(SupportLog()).c_str());
@@ -231,6 +233,10 @@ class PromptedUpdate : public HeldRun {};
 
 TEST_F(PromptedUpdate, ReplacesChangedFilesAndRestartsTheAssistant)
 {
+    // Shortcuts a user broke since the first installation; the start-menu group is gone.
+    ASSERT_TRUE(WriteFileBytes(DesktopShortcut(), "broken"));
+    ASSERT_TRUE(WriteFileBytes(QuickLaunchShortcut(), "broken"));
+    RemoveTree(StartMenuGroup());
     StartRunningAssistant();
     Start();
     HWND prompt = WaitForAccepted(program_, IsUpdatePrompt, kWindowLimitMs);
@@ -275,6 +281,14 @@ TEST_F(PromptedUpdate, ReplacesChangedFilesAndRestartsTheAssistant)
     EXPECT_EQ(StartupValue(), kNoValue) << "an update leaves no start-up value";
     EXPECT_TRUE(UninstallEntryExists());
 
+    // Made again, with every shortcut option as set at start-up.
+    const std::string webUi = Installed(kWebUi);
+    EXPECT_EQ(ShortcutTarget(DesktopShortcut()), webUi);
+    EXPECT_EQ(ShortcutTarget(StartMenuGroup() + "\\" + editionInfo.productName + ".lnk"), webUi);
+    EXPECT_EQ(ShortcutTarget(StartMenuGroup() + "\\" + editionInfo.productName + "卸载程序.lnk"),
+              Installed(installInfo.uninstallerFileName));
+    EXPECT_EQ(ShortcutTarget(QuickLaunchShortcut()), webUi);
+
     // Stopped ("-t", then ended by name), started again at the very end.
     EXPECT_EQ(WaitForExit(runningWebUi_, kRecordLimitMs), kTerminatedExitCode);
     EXPECT_EQ(WaitForExit(runningPop_, kRecordLimitMs), kTerminatedExitCode);
@@ -310,6 +324,8 @@ class ForcedUpdate : public HeldRun {};
 
 TEST_F(ForcedUpdate, NotifiesTheRunningAssistantAndCompletesWithoutAPrompt)
 {
+    // A system without the quick-launch bar: the folder is not made for it.
+    RemoveTree(QuickLaunchFolder());
     StartRunningAssistant();
     Start();
     HWND first = WaitForAccepted(program_, [](HWND) { return true; }, kWindowLimitMs);
@@ -330,6 +346,8 @@ TEST_F(ForcedUpdate, NotifiesTheRunningAssistantAndCompletesWithoutAPrompt)
                                         "LumaroPop.exe -t", "LumaroPop.exe", "WebUI_811.exe -t", "WebUI_811.exe"}));
     EXPECT_EQ(InstalledVersion(), kNewVersion);
     EXPECT_EQ(DifferingFrom("force"), std::vector<std::string>{});
+    EXPECT_EQ(ShortcutTarget(DesktopShortcut()), Installed(kWebUi));
+    EXPECT_EQ(::GetFileAttributesA(QuickLaunchFolder().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 class Repair : public UpdateRun {};
@@ -343,6 +361,9 @@ TEST_F(Repair, BringsBackADeletedFile)
     EXPECT_EQ(ReadOr(Installed(lost), "(missing)"), ReadOr(Release("old\\download\\" + lost), ""));
     EXPECT_EQ(DifferingFrom("old"), std::vector<std::string>{});
     EXPECT_EQ(InstalledVersion(), kOldVersion);
+    // A repair makes no shortcuts, wherever the shell has a place for one.
+    for (const std::string& place : {DesktopShortcut(), StartMenuGroup(), QuickLaunchShortcut()})
+        EXPECT_EQ(::GetFileAttributesA(place.c_str()), INVALID_FILE_ATTRIBUTES) << place;
 }
 
 class NothingChanged : public HeldRun {};

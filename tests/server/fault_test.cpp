@@ -20,7 +20,7 @@ namespace http = boost::beast::http;
 
 constexpr const char* kModes[] = {
     "hang", "close", "garbage", "odd", "crlf", "truncate", "stall", "drop-once",
-    "404", "500", "empty", "wrong-length", "bad-envelope", "not-json",
+    "404", "500", "empty", "wrong-length", "no-length", "bad-envelope", "not-json",
 };
 constexpr std::chrono::milliseconds kSilence{1500};
 
@@ -42,8 +42,8 @@ protected:
 
 enum class Opens { yes, no };
 
-// Lengths measured against a whole answer's.
-enum class Length { unchecked, whole, half, nine_tenths, one_more };
+// Lengths measured against a whole answer's; absent: no Content-Length.
+enum class Length { unchecked, absent, whole, half, nine_tenths, one_more };
 
 std::optional<size_t> Expected(Length length, size_t whole)
 {
@@ -85,6 +85,7 @@ TEST_F(FaultTest, EachModeOnTheVersionQuery)
         {"500", 500, none, Opens::no, "</html>\n", Length::unchecked, Length::unchecked},
         {"empty", 200, none, Opens::no, "", Length::unchecked, Length::unchecked},
         {"wrong-length", 200, http::error::partial_message, Opens::yes, "", Length::one_more, Length::whole},
+        {"no-length", 200, none, Opens::yes, "", Length::absent, Length::whole},
         {"bad-envelope", 200, none, Opens::no, "", Length::whole, Length::whole},
         {"not-json", 200, none, Opens::yes, "", Length::unchecked, Length::unchecked},
     };
@@ -105,6 +106,20 @@ TEST_F(FaultTest, EachModeOnTheVersionQuery)
             EXPECT_EQ(response.body.size(), Expected(c.received, whole));
         }
     }
+}
+
+// An HTTP/1.1 client is told that the body ends with the connection, and the
+// whole body arrives before the close.
+TEST_F(FaultTest, NoLengthClosesAnHttp11Connection)
+{
+    const size_t whole = Fetch(ports(), {Route::http, "/assist/server?" + VersionQueryOf(kBank)}).body.size();
+    const Response response =
+        Fetch(ports(), {Route::http, ServicePath("no-length") + "?" + VersionQueryOf(kBank), kBankHost, 11});
+    EXPECT_EQ(response.status, 200u);
+    EXPECT_EQ(response.Field("Connection"), "close");
+    EXPECT_EQ(response.content_length, std::nullopt);
+    EXPECT_EQ(response.body.size(), whole);
+    EXPECT_EQ(response.error, boost::system::error_code()) << response.error.message();
 }
 
 TEST(ServicePathFaultTest, AppliesToEveryVersionQueryAndNothingElse)

@@ -1,5 +1,6 @@
 // Stands in for the assistant's programs (WebUI_811.exe, LumaroPop_811.exe,
-// LumaroPop.exe, uninst_811.exe), built once per name. Each records its start;
+// LumaroPop.exe, uninst_811.exe), built once per name, and, copied over the
+// system's msiexec.exe, for the platform's installer program. Each records its start;
 // with "-t" it ends at once (unless a test holds it), otherwise it runs until
 // it is terminated. Built with PELLIS_SERVES_PIPE, it also serves the
 // assistant's pipe and records every message that arrives.

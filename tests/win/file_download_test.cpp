@@ -98,6 +98,11 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadCase{"body cut short", "/truncated", nullptr, {}, 0, 5, "<missing>"},
         DownloadCase{"body cut short, old file", "/truncated", kOldContent, {}, 0, 5, kOldContent},
         DownloadCase{"more announced than sent", "/longer", nullptr, {}, 0, 5, "<missing>"},
+        // Only a close ends such a body, and a connection lost early closes
+        // it too: no length, no way to tell a whole body from part of one.
+        DownloadCase{"no Content-Length, the body ended by a close", "/unannounced", nullptr, {}, 0, 5, "<missing>"},
+        DownloadCase{"no Content-Length, body of the listed digest", "/unannounced", kOldContent, {kBodyDigest}, 0, 5,
+                     kOldContent},
         DownloadCase{"404, no file", "/gone", nullptr, {}, 0, 5, "<missing>"},
         DownloadCase{"404, a file there", "/gone", kOldContent, {}, 1, 1, kOldContent},
         DownloadCase{"404, a file of another digest", "/gone", kOldContent, {kAbcDigest}, 0, 5, kOldContent},

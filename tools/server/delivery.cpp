@@ -1,5 +1,6 @@
 #include "tools/server/delivery.h"
 
+#include <optional>
 #include <sstream>
 
 #include <boost/beast/http.hpp>
@@ -11,7 +12,8 @@ namespace {
 constexpr char kServerName[] = "pellis-server";
 constexpr char kTunnelReason[] = "Connection established";
 
-std::string Head(const Reply& reply, unsigned version, size_t content_length, bool keep_alive)
+// Without `content_length` the body runs until the connection closes.
+std::string Head(const Reply& reply, unsigned version, std::optional<size_t> content_length, bool keep_alive)
 {
     http::response<http::empty_body> head;
     head.version(version);
@@ -25,7 +27,7 @@ std::string Head(const Reply& reply, unsigned version, size_t content_length, bo
         head.set(http::field::last_modified, reply.last_modified);
     }
     if (!reply.content_range.empty()) head.set(http::field::content_range, reply.content_range);
-    head.content_length(content_length);
+    if (content_length) head.content_length(*content_length);
     head.keep_alive(keep_alive);
     std::ostringstream out;
     out << head.base();
@@ -78,6 +80,10 @@ Delivery Deliver(const Reply& reply, unsigned version, bool keep_alive)
         case Fault::wrong_length:
             delivery.body_bytes = reply.body.size();
             delivery.bytes = Head(reply, version, reply.body.size() + 1, false) + reply.body;
+            return delivery;
+        case Fault::no_length:
+            delivery.body_bytes = reply.body.size();
+            delivery.bytes = Head(reply, version, std::nullopt, false) + reply.body;
             return delivery;
         default:
             break;

@@ -1,6 +1,6 @@
 // How a reply goes on the wire: the bytes to send and what the connection does
 // afterwards. Framing faults (hang, close, truncate, stall, drop-once,
-// wrong-length) live here.
+// wrong-length, no-length) live here.
 #pragma once
 
 #include <cstddef>

@@ -28,6 +28,7 @@ constexpr NamedFault kFaults[] = {
     {"404", Fault::not_found, true},
     {"500", Fault::server_error, true},
     {"wrong-length", Fault::wrong_length, true},
+    {"no-length", Fault::no_length, true},
     {"empty", Fault::empty, true},
     {"bad-envelope", Fault::bad_envelope, true},
     {"not-json", Fault::not_json, true},

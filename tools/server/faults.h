@@ -26,6 +26,7 @@ enum class Fault {
     not_found,     // 404
     server_error,  // 500 with an HTML body
     wrong_length,  // Content-Length one more than the body, close
+    no_length,     // the whole body without Content-Length, ended by closing
     empty,         // 200 with an empty body
     bad_envelope,  // the answer with one character changed
     not_json,      // a sealed answer whose message is no JSON

@@ -72,6 +72,8 @@ Faults:
                        bytes reversed, another ETag), so If-Range sends it whole
        404, 500        that status (500 with an HTML body)
        wrong-length    Content-Length one more than the body, close
+       no-length       the whole body without Content-Length, ended by
+                       closing the connection (as an HTTP/1.0 server may)
        empty           200 with an empty body
        bad-envelope    the answer with its last character changed
        not-json        a sealed answer whose message is no JSON
