@@ -130,7 +130,13 @@ void COptionDlg::Next()
         KillProcess(browser);
     }
 
+    // A text longer than a path may be would be cut where it is read, and the
+    // run would go into another folder than the one the user sees.
     char text[MAX_PATH] = {};
+    if (::GetWindowTextLengthA(::GetDlgItem(dialog, IDC_INSTALL_FOLDER)) >= MAX_PATH) {
+        RefusePath();
+        return;
+    }
     ::GetDlgItemTextA(dialog, IDC_INSTALL_FOLDER, text, sizeof text);
     const std::vector<std::string> pieces = SplitString(text, "\\");
     if (IsRefusedDriveType(::GetDriveTypeA(pieces.front().c_str()))) {

@@ -659,7 +659,10 @@ TEST_F(RefusedFolder, ExistingFolderThatUsersMayModifyIsNotAValidPath)
 }
 
 // Drives the prefix declares (tests/CMakeLists.txt): D: a CD-ROM drive, E: a
-// removable one; both hold an empty folder that could be written to.
+// removable one; both hold an empty folder that could be written to. A text
+// longer than a path may be would be cut to a folder that can be made.
+const std::string kLongFolder = "C:\\Aldmoor\\" + std::string(MAX_PATH, 'x');
+
 struct RefusedText {
     const char* name;
     const char* folder;
@@ -685,7 +688,8 @@ TEST_P(RefusedFolderText, IsNotAValidPathAndNothingIsMade)
 INSTANTIATE_TEST_SUITE_P(Texts, RefusedFolderText,
                          ::testing::Values(RefusedText{"cdrom", "D:\\Aldmoor\\Pellisor"},
                                            RefusedText{"removable", "E:\\Aldmoor\\Pellisor"},
-                                           RefusedText{"uncreatable", "C:\\Aldmoor|\\Pellisor"}),
+                                           RefusedText{"uncreatable", "C:\\Aldmoor|\\Pellisor"},
+                                           RefusedText{"too_long", kLongFolder.c_str()}),
                          [](const ::testing::TestParamInfo<RefusedText>& info) { return info.param.name; });
 
 // --- Browse: the folder picked, with the sub-path added, becomes the text
