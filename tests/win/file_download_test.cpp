@@ -325,6 +325,48 @@ TEST(DownloadFile, OtherSchemesFailWithoutTraffic)
     EXPECT_FALSE(Exists(target));
 }
 
+// Takes every free stretch of the address space of at least 1 MiB, so that no
+// thread can get a stack (2 MiB are reserved for each), and gives it back.
+class AddressSpaceHeld {
+public:
+    AddressSpaceHeld()
+    {
+        for (SIZE_T size = SIZE_T{1} << 30; size >= (SIZE_T{1} << 20); size /= 2) {
+            while (void* block = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                blocks_.push_back(block);
+        }
+    }
+    ~AddressSpaceHeld()
+    {
+        for (void* block : blocks_)
+            ::VirtualFree(block, 0, MEM_RELEASE);
+    }
+    AddressSpaceHeld(const AddressSpaceHeld&) = delete;
+    AddressSpaceHeld& operator=(const AddressSpaceHeld&) = delete;
+
+private:
+    std::vector<void*> blocks_;
+};
+
+// A download for which no thread can be made fails as a download, and the
+// process goes on: the thread's exception once ended it.
+TEST(DownloadFile, WithoutAThreadTheDownloadFails)
+{
+    std::vector<FetchEnd> ends;
+    const size_t before = RequestsFor("/body10000");
+    {
+        CFetchPool pool;
+        const AddressSpaceHeld held;
+        pool.Start({7, std::string(kBank) + "/body10000", Target("no-thread"), {kBodyDigest}});
+        ends = pool.Collect(0);
+    }
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].id, 7);
+    EXPECT_FALSE(ends[0].fetched);
+    EXPECT_EQ(RequestsFor("/body10000"), before);
+    EXPECT_FALSE(Exists(Target("no-thread")));
+}
+
 // One attempt against a server that accepts the request and never answers
 // ends after the receive time-out: Wine applies none of its own.
 TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
@@ -341,8 +383,8 @@ TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
 }
 
 // Downloads side by side: one that waits on a silent server holds none of
-// the others back, and once abandoned it ends at its time-out without
-// trying again.
+// the others back, and once abandoned it is over for the pool at once and
+// never tries again.
 TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
 {
     const size_t silentBefore = RequestsFor("/silent");
