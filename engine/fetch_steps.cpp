@@ -147,7 +147,6 @@ private:
         // Downloads abandoned after the first failure are no steps of the pass any more.
         if (stopped_)
             return;
-        ++ended_;
         if (fetched)
             return;
         failures_.push_back(index);
@@ -202,7 +201,7 @@ private:
         std::vector<bool> running;
         for (const StepEnd& end : ends_)
             running.push_back(end.state == State::running);
-        if (line_.Follow(running, ended_))
+        if (line_.Follow(running))
             Show(line_.step(), line_.number());
         if (!line_.Shows() || !running[line_.step()])
             return;
@@ -236,7 +235,6 @@ private:
     const bool stopAtFailure_;
     std::vector<StepEnd> ends_;
     CFetchOrder order_;
-    int ended_ = 0;  // steps of the pass over, fetched or failed
     int fetched_ = 0;
     std::vector<size_t> failures_;
     bool stopped_ = false;

@@ -15,14 +15,14 @@ size_t FirstRunning(const std::vector<bool>& running, size_t from)
 
 CStatusLine::CStatusLine(int firstNumber) : first_(firstNumber) {}
 
-bool CStatusLine::Follow(const std::vector<bool>& running, int ended)
+bool CStatusLine::Follow(const std::vector<bool>& running)
 {
     size_t step = FirstRunning(running, shows_ ? step_ : 0);
     if (step == running.size())
         step = FirstRunning(running, 0);
     if (step == running.size() || (shows_ && step == step_))
         return false;
-    return MoveTo(step, std::max(number_, first_ + ended));
+    return MoveTo(step, std::max(number_, first_ + static_cast<int>(step)));
 }
 
 bool CStatusLine::End(size_t steps)

@@ -3,11 +3,9 @@
 //
 // The line names the first step being fetched at or after the one it names;
 // when none is, the first step being fetched at all (a large file started
-// after later steps). The number counts: the steps over before the line
-// moved there, plus the pass's first number. One download after the other
-// gives each step its listed number that way, and side by side the number
+// after later steps). The number is the step's listed number, except that it
 // never goes back: a line at "9/10" that moves to a large file listed second
-// reads "9/10" or more, never "2/10".
+// reads "9/10", never "2/10".
 #pragma once
 
 #include <cstddef>
@@ -17,9 +15,9 @@ class CStatusLine {
 public:
     explicit CStatusLine(int firstNumber);
 
-    // `running`: whether each step is being fetched now; `ended`: how many
-    // steps are over. True when the line names another step or number.
-    bool Follow(const std::vector<bool>& running, int ended);
+    // `running`: whether each step is being fetched now. True when the line
+    // names another step or number.
+    bool Follow(const std::vector<bool>& running);
 
     // The line at the end of a whole pass of `steps` steps: its last step with
     // the last number. True when that changes the line.

@@ -11,7 +11,6 @@ namespace {
 
 struct Tick {
     const char* running;  // one character a step: 'r' being fetched, '.' not
-    int ended;
     int step;    // named afterwards, -1: nothing yet
     int number;
 };
@@ -37,12 +36,12 @@ std::vector<bool> Running(const std::string& text)
 
 class StatusLine : public ::testing::TestWithParam<LineCase> {};
 
-TEST_P(StatusLine, NamesARunningStepAndNeverCountsBack)
+TEST_P(StatusLine, NamesARunningStepAndNeverGoesBack)
 {
     CStatusLine line(GetParam().first);
     int previous = 0;
     for (const Tick& tick : GetParam().ticks) {
-        line.Follow(Running(tick.running), tick.ended);
+        line.Follow(Running(tick.running));
         SCOPED_TRACE(tick.running);
         EXPECT_EQ(line.Shows() ? static_cast<int>(line.step()) : -1, tick.step);
         EXPECT_EQ(line.number(), tick.number);
@@ -56,22 +55,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LineCase{"one after the other: each step its listed number",
                  3,
-                 {{"...", 0, -1, 0}, {"r..", 0, 0, 3}, {".r.", 1, 1, 4}, {"..r", 2, 2, 5}}},
+                 {{"...", -1, 0}, {"r..", 0, 3}, {".r.", 1, 4}, {"..r", 2, 5}}},
         LineCase{"side by side: the first being fetched, moving forward",
                  1,
-                 {{"rrrr", 0, 0, 1}, {".rrr", 1, 1, 2}, {"..r.", 3, 2, 4}}},
-        LineCase{"a small step that ended between two looks is counted",
+                 {{"rrrr", 0, 1}, {".rrr", 1, 2}, {"..r.", 2, 3}}},
+        LineCase{"a step that ended between two looks is passed over",
                  1,
-                 {{"rr..", 0, 0, 1}, {"..r.", 2, 2, 3}}},
+                 {{"rr..", 0, 1}, {"..r.", 2, 3}}},
         // The second large file waits for the first while the small ones
-        // behind it run; when it runs alone the line moves back to its name,
-        // but the count goes on.
+        // behind it run; when it runs alone the line names it, but the
+        // number stays where it was.
         LineCase{"a large file started after later steps",
                  1,
-                 {{"r.rr.", 0, 0, 1}, {"..rrr", 1, 2, 2}, {".r..r", 3, 4, 4}, {".r...", 4, 1, 5}}},
-        LineCase{"a step shown keeps its number while others end",
+                 {{"r.rr.", 0, 1}, {"..rrr", 2, 3}, {".r..r", 4, 5}, {".r...", 1, 5}}},
+        LineCase{"a step shown keeps the line while later ones end",
                  1,
-                 {{"rrr", 0, 0, 1}, {"r..", 2, 0, 1}}}));
+                 {{"rrr", 0, 1}, {"r..", 0, 1}}}));
 
 TEST(StatusLine, EndsAtTheLastStepWithTheLastNumber)
 {
