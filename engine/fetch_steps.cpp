@@ -214,7 +214,6 @@ private:
     // was fetched, and the lines are the first failure's or the last step's.
     void ShowTheEnd()
     {
-        overallShows_ = -1;
         if (!steps_.empty())
             ShowOverall();
         if (!failures_.empty()) {
@@ -242,7 +241,7 @@ private:
     bool displayed_ = false;
     DWORD displayTick_ = 0;
     size_t failuresShown_ = 0;
-    int overallShows_ = 0;
+    int overallShows_ = -1;  // none yet
     CStatusLine line_;
     std::optional<CBindCallback> bar_;
     Progress barShows_;
