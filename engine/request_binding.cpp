@@ -1,5 +1,7 @@
 #include "engine/request_binding.h"
 
+#include "protocol/request_record.h"
+
 CRequestBinding::CRequestBinding(IBindStatusCallback* sink, InternetHandle* request) : sink_(sink), request_(request)
 {
     if (sink_ != nullptr)
@@ -12,8 +14,11 @@ CRequestBinding::~CRequestBinding()
     if (sink_ != nullptr)
         sink_->OnStopBinding(S_OK, nullptr);
     const std::lock_guard<std::mutex> guard(lock_);
-    if (aborted_)
-        request_->release();
+    if (!aborted_)
+        return;
+    request_->release();
+    // Whatever the transfer then reported, the support log says why it ended.
+    RequestRecord::NoteReason("the request was closed: its download was given up");
 }
 
 HRESULT CRequestBinding::Abort()

@@ -15,6 +15,7 @@
 #include "engine/fetch_pool.h"
 #include "engine/file_download.h"
 #include "res/resource.h"
+#include "system/log_line.h"
 #include "tests/e2e/server_log.h"
 #include "tests/win/dialog_host.h"
 #include "tests/win/test_files.h"
@@ -266,6 +267,48 @@ TEST_P(AbandonedDownload, EndsAtOnceAndLeavesNothing)
 INSTANTIATE_TEST_SUITE_P(DownloadFile, AbandonedDownload,
                          ::testing::Values(AbandonCase{"before the request", BINDSTATUS_CONNECTING, 0},
                                            AbandonCase{"at the first bytes", kDataReport, 1}));
+
+// A sink that closes every request the moment it is handed over, as the pool
+// does once it has given its downloads up.
+class ClosingSink : public CProgressSink {
+public:
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* request) override
+    {
+        ++requests;
+        return request->Abort();
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+    int requests = 0;
+};
+
+size_t SupportLogLinesWith(const std::string& text)
+{
+    char temp[MAX_PATH + 1] = {};
+    char program[MAX_PATH] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    ::GetModuleFileNameA(nullptr, program, sizeof program);
+    const std::string log = ReadBytes(SupportLogPath(temp, program));
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(DownloadFile, AClosedRequestSendsNothingAndSaysWhy)
+{
+    const std::string target = Target("closed");
+    const char kReason[] = "the request was closed: its download was given up";
+    const size_t before = RequestsFor("/body10000");
+    const size_t reasonsBefore = SupportLogLinesWith(kReason);
+    ClosingSink sink;
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, &sink), 0);
+    EXPECT_EQ(sink.requests, 5);
+    EXPECT_EQ(RequestsFor("/body10000") - before, 0u);
+    EXPECT_EQ(SupportLogLinesWith(kReason) - reasonsBefore, 5u);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(target + ".part"));
+}
 
 TEST(DownloadFile, ProgressReachesTheDialogsPerFileControls)
 {
