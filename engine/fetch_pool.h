@@ -39,7 +39,7 @@ struct FetchProgress {
 
 struct FetchEnd {
     int id;
-    bool fetched;  // DownloadFile's 1
+    bool fetched;            // DownloadFile's 1
     FetchProgress progress;  // the last it reported
 };
 
@@ -70,8 +70,9 @@ public:
     // since the last call, in the order they were started.
     std::vector<FetchEnd> Collect(DWORD ms);
 
-    // Every download in flight has its request closed, stops at its next
-    // report, and counts as failed and ended from now on.
+    // Every download in flight has its request closed and stops at its next
+    // report; from now on each counts as ended, and as failed unless it had
+    // already fetched its file.
     void AbandonAll();
 
 private:

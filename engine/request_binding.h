@@ -34,8 +34,7 @@ public:
     HRESULT STDMETHODCALLTYPE Resume() override;
     HRESULT STDMETHODCALLTYPE SetPriority(LONG priority) override;
     HRESULT STDMETHODCALLTYPE GetPriority(LONG* priority) override;
-    HRESULT STDMETHODCALLTYPE GetBindResult(CLSID* protocol, DWORD* result, LPOLESTR* text,
-                                            DWORD* reserved) override;
+    HRESULT STDMETHODCALLTYPE GetBindResult(CLSID* protocol, DWORD* result, LPOLESTR* text, DWORD* reserved) override;
 
 private:
     IBindStatusCallback* sink_;

@@ -11,7 +11,7 @@ namespace {
 
 struct Tick {
     const char* running;  // one character a step: 'r' being fetched, '.' not
-    int step;    // named afterwards, -1: nothing yet
+    int step;             // named afterwards, -1: nothing yet
     int number;
 };
 
@@ -52,25 +52,21 @@ TEST_P(StatusLine, NamesARunningStepAndNeverGoesBack)
 
 INSTANTIATE_TEST_SUITE_P(
     Passes, StatusLine,
-    ::testing::Values(
-        LineCase{"one after the other: each step its listed number",
-                 3,
-                 {{"...", -1, 0}, {"r..", 0, 3}, {".r.", 1, 4}, {"..r", 2, 5}}},
-        LineCase{"side by side: the first being fetched, moving forward",
-                 1,
-                 {{"rrrr", 0, 1}, {".rrr", 1, 2}, {"..r.", 2, 3}}},
-        LineCase{"a step that ended between two looks is passed over",
-                 1,
-                 {{"rr..", 0, 1}, {"..r.", 2, 3}}},
-        // The second large file waits for the first while the small ones
-        // behind it run; when it runs alone the line names it, but the
-        // number stays where it was.
-        LineCase{"a large file started after later steps",
-                 1,
-                 {{"r.rr.", 0, 1}, {"..rrr", 2, 3}, {".r..r", 4, 5}, {".r...", 1, 5}}},
-        LineCase{"a step shown keeps the line while later ones end",
-                 1,
-                 {{"rrr", 0, 1}, {"r..", 0, 1}}}));
+    ::testing::Values(LineCase{"one after the other: each step its listed number",
+                               3,
+                               {{"...", -1, 0}, {"r..", 0, 3}, {".r.", 1, 4}, {"..r", 2, 5}}},
+                      LineCase{"side by side: the first being fetched, moving forward",
+                               1,
+                               {{"rrrr", 0, 1}, {".rrr", 1, 2}, {"..r.", 2, 3}}},
+                      LineCase{
+                          "a step that ended between two looks is passed over", 1, {{"rr..", 0, 1}, {"..r.", 2, 3}}},
+                      // The second large file waits for the first while the small ones
+                      // behind it run; when it runs alone the line names it, but the
+                      // number stays where it was.
+                      LineCase{"a large file started after later steps",
+                               1,
+                               {{"r.rr.", 0, 1}, {"..rrr", 2, 3}, {".r..r", 4, 5}, {".r...", 1, 5}}},
+                      LineCase{"a step shown keeps the line while later ones end", 1, {{"rrr", 0, 1}, {"r..", 0, 1}}}));
 
 TEST(StatusLine, EndsAtTheLastStepWithTheLastNumber)
 {

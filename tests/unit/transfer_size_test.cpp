@@ -73,10 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ScaleCase{0, 0, 0, 0}, ScaleCase{0, 1, 0, 1}, ScaleCase{1, 1, 1, 1},
                       ScaleCase{1000, 10000, 1000, 10000},
                       ScaleCase{0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},  // the last size in bytes
-                      ScaleCase{kGiB, 2 * kGiB, kGiB / 2, kGiB},                   // 2^31: units of two bytes
+                      ScaleCase{kGiB, 2 * kGiB, kGiB / 2, kGiB},                  // 2^31: units of two bytes
                       ScaleCase{2 * kGiB, 2 * kGiB, kGiB, kGiB},
-                      ScaleCase{2 * kGiB, 4 * kGiB, kGiB / 2, kGiB},               // 2^32: of four
-                      ScaleCase{4 * kGiB + 1, 4 * kGiB + 1, kGiB, kGiB},           // 2^32 + 1
+                      ScaleCase{2 * kGiB, 4 * kGiB, kGiB / 2, kGiB},      // 2^32: of four
+                      ScaleCase{4 * kGiB + 1, 4 * kGiB + 1, kGiB, kGiB},  // 2^32 + 1
                       ScaleCase{0, 4 * kGiB + 1, 0, kGiB},
                       ScaleCase{5 * kGiB / 2, 5 * kGiB, 5 * kGiB / 8, 5 * kGiB / 4},  // 5 GiB: of four
                       ScaleCase{5 * kGiB, 5 * kGiB, 5 * kGiB / 4, 5 * kGiB / 4},
