@@ -3,12 +3,13 @@
 // one file after the other leaves the line idle between files and each
 // transfer in TCP's slow start; a few at a time keep it full. The threads only
 // fetch: they never touch a window, and whoever started the downloads reads
-// their progress and their ends.
+// their progress and their ends. Once the downloads are abandoned the pool
+// waits for none of them: a thread still blocked in a request ends on its own
+// later, and nothing of the pass waits for it.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,22 +30,30 @@ struct FetchJob {
     FileDigests digests;
 };
 
+// What a download last reported: both numbers of one report, never one of
+// one report and one of another.
+struct FetchProgress {
+    ULONG received = 0;
+    ULONG total = 0;
+};
+
 struct FetchEnd {
     int id;
-    bool fetched;     // DownloadFile's 1
-    ULONG received;   // the last progress it reported
-    ULONG total;
+    bool fetched;            // DownloadFile's 1
+    FetchProgress progress;  // the last it reported
 };
 
 class CFetchPool {
 public:
     CFetchPool();
-    // Abandons what is still in flight and waits for the threads.
+    // Abandons what is still in flight; waits for no thread.
     ~CFetchPool();
     CFetchPool(const CFetchPool&) = delete;
     CFetchPool& operator=(const CFetchPool&) = delete;
 
-    // Hands `job` to a thread that runs DownloadFile for it; only while !Full().
+    // Hands `job` to a thread that runs DownloadFile for it; only while
+    // !Full(), and never after AbandonAll. When no thread can be made for it
+    // and none is there to take it, it ends at once as failed.
     void Start(FetchJob job);
 
     bool Full() const;
@@ -56,30 +65,26 @@ public:
 
     // The progress job `id` last reported; false when it is not in flight or
     // reported nothing yet.
-    bool Progress(int id, ULONG* received, ULONG* total) const;
+    bool Progress(int id, FetchProgress* progress) const;
 
     // Waits up to `ms` for a download to end, and returns those that ended
     // since the last call, in the order they were started.
     std::vector<FetchEnd> Collect(DWORD ms);
 
-    // Every download in flight stops at its next read and counts as failed.
+    // Every download in flight has its request closed and stops at its next
+    // report; from now on each counts as ended, and as failed unless it had
+    // already fetched its file.
     void AbandonAll();
 
 private:
     struct Flight;
+    struct Shared;
 
-    void Work();
-    // The first download no thread has taken yet; null when none waits.
-    Flight* NextWaiting() const;
+    static void Work(const std::shared_ptr<Shared>& shared);
 
-    mutable std::mutex lock_;
-    std::condition_variable ended_;
-    std::condition_variable waiting_;  // a download waits for a thread, or the pool closes
-    // Started and not yet collected, in the order they were started.
-    std::vector<std::unique_ptr<Flight>> flights_;
+    // Shared with the threads, which may outlive the pool once it abandoned them.
+    const std::shared_ptr<Shared> shared_;
     // Kept for the pass: starting a thread costs some milliseconds under Wine,
     // a thread per file as much as a small file's transfer.
     std::vector<std::thread> threads_;
-    bool closing_ = false;
-    std::atomic<bool> abandoned_{false};
 };

@@ -3,12 +3,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <optional>
 
 #include "engine/fetch_order.h"
 #include "engine/fetch_pool.h"
 #include "engine/file_download.h"
+#include "engine/progress_units.h"
 #include "engine/progress_view.h"
+#include "engine/status_line.h"
 #include "res/resource.h"
 
 namespace {
@@ -16,9 +19,12 @@ namespace {
 // How often the display catches up with the downloads.
 constexpr DWORD kDisplayTickMs = 100;
 
+// A new file's line: its bar and its percentage start together, so neither
+// goes on showing the file before.
 void ShowDownloading(const CUpdateContext& context, const std::string& name, int step, int steps)
 {
     SetDialogItemText(context.dialog, IDC_STATUS_TEXT, FormatText("正在下载 %s   %d/%d", name.c_str(), step, steps));
+    ::SendMessageA(::GetDlgItem(context.dialog, IDC_FILE_BAR), PBM_SETPOS, 0, 0);
     SetDialogItemText(context.dialog, IDC_FILE_PERCENT, "0%");
 }
 
@@ -30,13 +36,13 @@ void ShowOverallProgress(const CUpdateContext& context, int step, int steps)
 }
 
 // The size of a file still at `path`; false when none is there.
-bool SizeOfFile(const std::string& path, ULONG* size)
+bool SizeOfFile(const std::string& path, uint64_t* size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return false;
-    *size = data.nFileSizeLow;
+    *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
 }
 
@@ -59,7 +65,8 @@ public:
           numbers_(numbers),
           stopAtFailure_(stopAtFailure),
           ends_(steps.size()),
-          order_(ListedSizes(steps))
+          order_(ListedSizes(steps)),
+          line_(numbers.first)
     {
     }
 
@@ -71,7 +78,7 @@ public:
             if (pool_.Idle() && (order_.AllStarted() || stopped_))
                 break;
             for (const FetchEnd& end : pool_.Collect(kDisplayTickMs))
-                Finish(static_cast<size_t>(end.id), end.fetched, {true, end.received, end.total});
+                Finish(static_cast<size_t>(end.id), end.fetched, {true, end.progress});
         }
         ShowTheEnd();
         return fetched_;
@@ -83,8 +90,7 @@ private:
     // The last progress a step reported, for the file bar.
     struct Progress {
         bool reported = false;
-        ULONG received = 0;
-        ULONG total = 0;
+        FetchProgress counts;
     };
 
     struct StepEnd {
@@ -98,11 +104,12 @@ private:
     bool AlreadyFetched(const FetchStep& step, Progress* progress) const
     {
         const auto fetched = context_.fetchedFiles.find(step.relative);
-        ULONG size = 0;
+        uint64_t size = 0;
         if (fetched == context_.fetchedFiles.end() || !SameDigests(fetched->second, step.digests) ||
             !SizeOfFile(step.target, &size))
             return false;
-        *progress = {size > 0, size, size};
+        const ProgressUnits units = ScaleProgress(size, size);
+        *progress = {size > 0, {units.received, units.total}};
         return true;
     }
 
@@ -140,39 +147,40 @@ private:
         // Downloads abandoned after the first failure are no steps of the pass any more.
         if (stopped_)
             return;
-        ++done_;
         if (fetched)
             return;
         failures_.push_back(index);
         if (stopAtFailure_) {
+            // Nothing waits for a download that can no longer make the pass
+            // succeed: their requests are closed and the pass ends now.
             stopped_ = true;
             pool_.AbandonAll();
         }
     }
 
-    void Show(size_t index)
+    void Show(size_t index, int number)
     {
-        shown_ = index;
-        ShowDownloading(context_, steps_[index].shownName, numbers_.first + static_cast<int>(index), numbers_.total);
+        ShowDownloading(context_, steps_[index].shownName, number, numbers_.total);
         bar_.emplace(context_.dialog);
         barShows_ = {};
     }
 
     void ShowProgress(const Progress& progress)
     {
-        if (!progress.reported || (barShows_.reported && barShows_.received == progress.received &&
-                                   barShows_.total == progress.total))
+        if (!progress.reported || (barShows_.reported && barShows_.counts.received == progress.counts.received &&
+                                   barShows_.counts.total == progress.counts.total))
             return;
-        bar_->OnProgress(progress.received, progress.total, kDataReport, nullptr);
+        bar_->OnProgress(progress.counts.received, progress.counts.total, kDataReport, nullptr);
         barShows_ = progress;
     }
 
+    // The overall bar counts the fetched steps: a failed one is no progress.
     void ShowOverall()
     {
-        if (overallShows_ == done_)
+        if (overallShows_ == fetched_)
             return;
-        overallShows_ = done_;
-        ShowOverallProgress(context_, numbers_.first - 1 + done_, numbers_.total);
+        overallShows_ = fetched_;
+        ShowOverallProgress(context_, numbers_.first - 1 + fetched_, numbers_.total);
     }
 
     // A failure shows at once; everything else follows at most ten times a
@@ -190,42 +198,34 @@ private:
         displayed_ = true;
         displayTick_ = ::GetTickCount();
         ShowOverall();
-        // A large file may start after later steps; the shown number goes
-        // back only when nothing at or after it is being fetched any more.
-        size_t first = FirstRunning(shown_ == SIZE_MAX ? 0 : shown_);
-        if (first == steps_.size())
-            first = FirstRunning(0);
-        if (first == steps_.size())
+        std::vector<bool> running;
+        for (const StepEnd& end : ends_)
+            running.push_back(end.state == State::running);
+        if (line_.Follow(running))
+            Show(line_.step(), line_.number());
+        if (!line_.Shows() || !running[line_.step()])
             return;
-        if (first != shown_)
-            Show(first);
         Progress progress;
-        progress.reported = pool_.Progress(static_cast<int>(first), &progress.received, &progress.total);
+        progress.reported = pool_.Progress(static_cast<int>(line_.step()), &progress.counts);
         ShowProgress(progress);
     }
 
-    size_t FirstRunning(size_t from) const
-    {
-        while (from < steps_.size() && ends_[from].state != State::running)
-            ++from;
-        return from;
-    }
-
+    // Settled whichever way the pass ended: the overall display shows what
+    // was fetched, and the lines are the first failure's or the last step's.
     void ShowTheEnd()
     {
+        if (!steps_.empty())
+            ShowOverall();
         if (!failures_.empty()) {
             // A first installation stopped with its failure's texts already shown.
             if (!stopAtFailure_)
                 ShowDownloadFailure(context_, steps_[failures_.front()].shownName);
             return;
         }
-        if (steps_.empty())
-            return;
-        ShowOverall();
-        const size_t last = steps_.size() - 1;
-        if (shown_ != last)
-            Show(last);
-        ShowProgress(ends_[last].progress);
+        if (line_.End(steps_.size()))
+            Show(line_.step(), line_.number());
+        if (!steps_.empty())
+            ShowProgress(ends_[steps_.size() - 1].progress);
     }
 
     CUpdateContext& context_;
@@ -234,7 +234,6 @@ private:
     const bool stopAtFailure_;
     std::vector<StepEnd> ends_;
     CFetchOrder order_;
-    int done_ = 0;
     int fetched_ = 0;
     std::vector<size_t> failures_;
     bool stopped_ = false;
@@ -242,8 +241,8 @@ private:
     bool displayed_ = false;
     DWORD displayTick_ = 0;
     size_t failuresShown_ = 0;
-    int overallShows_ = 0;
-    size_t shown_ = SIZE_MAX;
+    int overallShows_ = -1;  // none yet
+    CStatusLine line_;
     std::optional<CBindCallback> bar_;
     Progress barShows_;
     CFetchPool pool_;

@@ -33,14 +33,16 @@ struct StepNumbers {
 // target never run at once.
 //
 // What the user sees stays what one download after the other showed: the
-// status line names the first step being fetched, with its number, and the
-// file bar follows that step's download; a large file that starts after
-// later steps does not take the number back while a later step runs. The
-// overall bar and percentage move on by one as each step ends. These follow
-// at most ten times a second; a failed step shows its failure texts at once.
-// With `stopAtFailure` nothing starts after the first failure and what is in
-// flight is abandoned; otherwise every step is tried. The pass ends with the
-// first failure's texts, or with the last step's line and finished file bar.
+// status line names a step being fetched (engine/status_line.h: its number
+// never goes back), and the file bar and its percentage follow that step's
+// download, both from "0%" when the line moves on. The overall bar and
+// percentage move on by one as each step is fetched; a failed step does not
+// move them. These follow at most ten times a second; a failed step shows its
+// failure texts at once. With `stopAtFailure` nothing starts after the first
+// failure, the requests in flight are closed and the pass ends at once
+// without waiting for them; otherwise every step is tried. The pass ends with
+// the overall display at the steps fetched, and with the first failure's
+// texts or the last step's line and finished file bar.
 //
 // Returns how many steps were fetched.
 int FetchSteps(CUpdateContext& context, const std::vector<FetchStep>& steps, StepNumbers numbers,

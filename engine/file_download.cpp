@@ -10,7 +10,10 @@
 #include "engine/content_digest.h"
 #include "engine/download_session.h"
 #include "engine/part_file.h"
+#include "engine/progress_units.h"
 #include "engine/progress_view.h"
+#include "engine/request_binding.h"
+#include "protocol/content_length.h"
 #include "protocol/request_record.h"
 #include "protocol/resume_range.h"
 #include "protocol/wininet_request.h"
@@ -63,6 +66,13 @@ std::string QueryText(HINTERNET request, DWORD header)
     return std::string(text, size);
 }
 
+// 0 when the header is absent or no number.
+uint64_t QueryContentLength(HINTERNET request)
+{
+    uint64_t length = 0;
+    return ParseContentLength(QueryText(request, HTTP_QUERY_CONTENT_LENGTH), &length) ? length : 0;
+}
+
 // The body into the part file, after the bytes it holds. What arrived before
 // the connection broke stays there for the next attempt to continue.
 Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* progress, const FileDigests& expected)
@@ -85,9 +95,8 @@ Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* pro
         }
         if (!part->Append(chunk.data(), read))
             return Outcome::failed;
-        if (progress != nullptr && progress->OnProgress(static_cast<ULONG>(part->size()),
-                                                        static_cast<ULONG>(part->total()), kDataReport,
-                                                        nullptr) == E_ABORT)
+        const ProgressUnits units = ScaleProgress(part->size(), part->total());
+        if (progress != nullptr && progress->OnProgress(units.received, units.total, kDataReport, nullptr) == E_ABORT)
             return Outcome::abandoned;
     }
     if (part->size() != part->total()) {
@@ -108,7 +117,7 @@ Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* pro
 bool ContinuesPart(HINTERNET request, const CPartFile& part)
 {
     const ResumeAnswer answer{QueryText(request, HTTP_QUERY_ETAG), QueryText(request, HTTP_QUERY_CONTENT_RANGE),
-                              QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH)};
+                              QueryContentLength(request)};
     return ContinuesHeldBytes(answer, part.validator(), part.size(), part.total());
 }
 
@@ -127,6 +136,7 @@ Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* p
     InternetHandle request = OpenKeptAliveGetRequest(connection.get(), target);
     if (!request)
         return TransferFault();
+    const CRequestBinding binding(progress, &request);
     PrepareRequest(request.get());
     const bool resuming = part->Resumable();
     const std::string headers = resuming ? ResumeRequestHeaders(part->size(), part->validator()) : std::string();
@@ -149,8 +159,7 @@ Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* p
         return Outcome::refused;
     }
     // A whole body: what the part held is dropped, whichever answer it came from.
-    if (!part->StartBody(QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH),
-                         ResumeValidator(QueryText(request.get(), HTTP_QUERY_ETAG))))
+    if (!part->StartBody(QueryContentLength(request.get()), ResumeValidator(QueryText(request.get(), HTTP_QUERY_ETAG))))
         return Outcome::failed;
     return ReceiveBody(request.get(), part, progress, expected);
 }

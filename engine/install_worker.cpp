@@ -33,8 +33,9 @@ constexpr DWORD kPauseBeforeStartMs = 1000;
 // without asking.
 DWORD GiveUp(CProgressDlg* dialog)
 {
-    LogEvent("the run gave up at its failed step");
     dialog->workerDone = 1;
+    // Logged once it holds: a reader of the log may act on it at once.
+    LogEvent("the run gave up at its failed step");
     return 0;
 }
 

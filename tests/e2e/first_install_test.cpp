@@ -475,6 +475,52 @@ TEST_F(NoServer, QueryDialogOpensCentredOnTheWorkArea)
     EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u);
 }
 
+// --- a download that fails while another waits on a silent server
+
+// How many lines of the program's support log, in the temporary folder this
+// test shares with it, hold `text`.
+size_t SupportLogLinesWith(const std::string& text)
+{
+    char temp[MAX_PATH + 1] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    std::string log;
+    ReadFileBytes(SupportLogPath(temp, "pellis_811.exe"), &log);
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+class FailedDownload : public FirstInstall {};
+
+// Data/a.dat is served by a server that never answers, Tools/tool.txt not at
+// all. Once tool.txt has failed the run is over: it gives up while a.dat's
+// request is still open (Wine lets a closed request's blocked call run on to
+// its time-out; only then does its line reach the support log), and Cancel
+// closes without asking whether to give up a download that is not running.
+TEST_F(FailedDownload, GivesUpAtOnceAndCancelClosesWithoutAsking)
+{
+    Start();
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    Click(options, IDOK);
+    HWND progress = WaitForPage(program_, Page::Progress);
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(WaitForItemText(progress, IDCANCEL, "下载失败", kRunLimitMs));
+    const DWORD start = ::GetTickCount();
+    while (SupportLogLinesWith("the run gave up") == 0 && ::GetTickCount() - start < kRunLimitMs)
+        ::Sleep(100);
+    EXPECT_EQ(SupportLogLinesWith("/Data/a.dat:"), 0u) << "the run waited for the silent request";
+    size_t silentRequests = 0;
+    for (const LoggedRequest& request : ReadServerLog())
+        silentRequests += request.path == "/download/811/Data/a.dat" ? 1 : 0;
+    EXPECT_EQ(silentRequests, 1u);
+    EXPECT_EQ(ItemText(progress, IDC_STATUS_TEXT), "下载tool.txt 失败");
+
+    Click(progress, IDCANCEL);
+    EXPECT_EQ(WaitForExit(program_, kWindowLimitMs), 0u) << "Cancel asked instead of closing";
+}
+
 // --- an answer that cannot be opened: nothing is shown, only Cancel leads on
 
 class BadAnswer : public FirstInstall {};

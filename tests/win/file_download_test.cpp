@@ -15,6 +15,7 @@
 #include "engine/fetch_pool.h"
 #include "engine/file_download.h"
 #include "res/resource.h"
+#include "system/log_line.h"
 #include "tests/e2e/server_log.h"
 #include "tests/win/dialog_host.h"
 #include "tests/win/test_files.h"
@@ -330,6 +331,48 @@ INSTANTIATE_TEST_SUITE_P(DownloadFile, AbandonedDownload,
                          ::testing::Values(AbandonCase{"before the request", BINDSTATUS_CONNECTING, 0},
                                            AbandonCase{"at the first bytes", kDataReport, 1}));
 
+// A sink that closes every request the moment it is handed over, as the pool
+// does once it has given its downloads up.
+class ClosingSink : public CProgressSink {
+public:
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* request) override
+    {
+        ++requests;
+        return request->Abort();
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+    int requests = 0;
+};
+
+size_t SupportLogLinesWith(const std::string& text)
+{
+    char temp[MAX_PATH + 1] = {};
+    char program[MAX_PATH] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    ::GetModuleFileNameA(nullptr, program, sizeof program);
+    const std::string log = ReadBytes(SupportLogPath(temp, program));
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(DownloadFile, AClosedRequestSendsNothingAndSaysWhy)
+{
+    const std::string target = Target("closed");
+    const char kReason[] = "the request was closed: its download was given up";
+    const size_t before = RequestsFor("/body10000");
+    const size_t reasonsBefore = SupportLogLinesWith(kReason);
+    ClosingSink sink;
+    EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, &sink), 0);
+    EXPECT_EQ(sink.requests, 5);
+    EXPECT_EQ(RequestsFor("/body10000") - before, 0u);
+    EXPECT_EQ(SupportLogLinesWith(kReason) - reasonsBefore, 5u);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_FALSE(Exists(target + ".part"));
+}
+
 TEST(DownloadFile, ProgressReachesTheDialogsPerFileControls)
 {
     const DialogHost host;
@@ -388,6 +431,48 @@ TEST(DownloadFile, OtherSchemesFailWithoutTraffic)
     EXPECT_FALSE(Exists(target));
 }
 
+// Takes every free stretch of the address space of at least 1 MiB, so that no
+// thread can get a stack (2 MiB are reserved for each), and gives it back.
+class AddressSpaceHeld {
+public:
+    AddressSpaceHeld()
+    {
+        for (SIZE_T size = SIZE_T{1} << 30; size >= (SIZE_T{1} << 20); size /= 2) {
+            while (void* block = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                blocks_.push_back(block);
+        }
+    }
+    ~AddressSpaceHeld()
+    {
+        for (void* block : blocks_)
+            ::VirtualFree(block, 0, MEM_RELEASE);
+    }
+    AddressSpaceHeld(const AddressSpaceHeld&) = delete;
+    AddressSpaceHeld& operator=(const AddressSpaceHeld&) = delete;
+
+private:
+    std::vector<void*> blocks_;
+};
+
+// A download for which no thread can be made fails as a download, and the
+// process goes on: the thread's exception once ended it.
+TEST(DownloadFile, WithoutAThreadTheDownloadFails)
+{
+    std::vector<FetchEnd> ends;
+    const size_t before = RequestsFor("/body10000");
+    {
+        CFetchPool pool;
+        const AddressSpaceHeld held;
+        pool.Start({7, std::string(kBank) + "/body10000", Target("no-thread"), {kBodyDigest}});
+        ends = pool.Collect(0);
+    }
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].id, 7);
+    EXPECT_FALSE(ends[0].fetched);
+    EXPECT_EQ(RequestsFor("/body10000"), before);
+    EXPECT_FALSE(Exists(Target("no-thread")));
+}
+
 // One attempt against a server that accepts the request and never answers
 // ends after the receive time-out: Wine applies none of its own.
 TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
@@ -404,8 +489,8 @@ TEST(DownloadSilent, AttemptEndsAfterTheReceiveTimeOut)
 }
 
 // Downloads side by side: one that waits on a silent server holds none of
-// the others back, and once abandoned it ends at its time-out without
-// trying again.
+// the others back, and once abandoned it is over for the pool at once and
+// never tries again.
 TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
 {
     const size_t silentBefore = RequestsFor("/silent");
