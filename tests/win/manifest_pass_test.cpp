@@ -296,7 +296,7 @@ TEST_F(ManifestPass, FetchedFilesMustHaveTheListedDigest)
 TEST_F(ManifestPass, AFailedFirstInstallationEndsWithoutWaitingForTheOthers)
 {
     CUpdateContext& context = StartRun(kRunModeInstall, "C:\\silent");
-    WriteManifest(context.installedCommonManifest,
+    PlantManifest(context, kCommonManifest,
                   {{"", "silent.dat", kAbcDigest.c_str()}, {"", "missing.dat", kAbcDigest.c_str()}});
     context.totalSteps = 2;
     const size_t before = ReadServerLog().size();
@@ -318,8 +318,8 @@ TEST_F(ManifestPass, AFailedFirstInstallationEndsWithoutWaitingForTheOthers)
 TEST_F(ManifestPass, TheFileBarStartsOverWithItsPercentage)
 {
     CUpdateContext& context = StartRun(kRunModeInstall, "C:\\file-bar");
-    WriteManifest(context.installedCommonManifest, {{"", "Config.ini", kConfigDigest.c_str()}});
-    WriteManifest(context.installedEditionManifest, {{"", "missing.dat", kAbcDigest.c_str()}});
+    PlantManifest(context, kCommonManifest, {{"", "Config.ini", kConfigDigest.c_str()}});
+    PlantManifest(context, kEditionManifest, {{"", "missing.dat", kAbcDigest.c_str()}});
     CountSteps(context);
     ASSERT_EQ(ProcessManifest(context, kCommonManifest), 1);
     EXPECT_EQ(host_.Text(IDC_FILE_PERCENT), "100.00%");
@@ -338,7 +338,7 @@ TEST_F(ManifestPass, TheFileBarStartsOverWithItsPercentage)
 TEST_F(ManifestPass, TheOverallBarOfAFailedUpdateShowsWhatWasFetched)
 {
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\overall");
-    WriteManifest(context.stagedCommonManifest,
+    PlantManifest(context, kCommonManifest,
                   {{"", "missing.dat", kAbcDigest.c_str()}, {"", "Config.ini", kConfigDigest.c_str()}});
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
     EXPECT_EQ(ReadBytes("C:\\overall\\DownLoad\\Config.ini"), Fixture("Config.ini"));
