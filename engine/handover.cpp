@@ -10,6 +10,7 @@
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "protocol/version_answer.h"
+#include "system/file_name_order.h"
 #include "system/folder_entry.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
@@ -106,8 +107,9 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
             continue;
         }
         const std::string target = context.installPath + "\\" + (relative.empty() ? "" : relative + "\\") + name;
-        // A running downloader cannot be overwritten, but it can be renamed.
-        if (name == installInfo.downloaderFileName)
+        // A running downloader cannot be overwritten, but it can be renamed;
+        // Windows takes its name in any letter case.
+        if (relative.empty() && SameFileName(name, installInfo.downloaderFileName))
             MoveAsideDownloader(context.installPath);
         // A target that is a link or shares its data with another name is
         // replaced by a new file, never written into.

@@ -157,7 +157,7 @@ int FetchEveryEntry(CUpdateContext& context, const std::vector<ListedFile>& list
                          RelativeEntry(entry).c_str());
                 return false;
             }
-            if (entry.fileName == installInfo.downloaderFileName)
+            if (entry.path.empty() && SameFileName(entry.fileName, installInfo.downloaderFileName))
                 MoveAsideDownloader(context.installPath);
             return true;
         };

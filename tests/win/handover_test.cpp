@@ -185,6 +185,22 @@ TEST_F(StagedFiles, TheDownloadersOwnFileIsMovedAsideFirst)
     EXPECT_EQ(Read("pellis_old.exe"), "running downloader");
 }
 
+// Windows names the running program in any letter case, and only the one in
+// the install folder itself is the downloader.
+TEST_F(StagedFiles, TheDownloadersOwnFileIsMovedAsideInAnyLetterCaseAtTheTopOnly)
+{
+    MakeFolders(root_ + "\\Tools");
+    MakeFolders(root_ + "\\DownLoad\\Tools");
+    Put("pellis_811.exe", "running downloader");
+    Put("Tools\\pellis_811.exe", "a tool of that name");
+    Put("DownLoad\\PELLIS_811.EXE", "new downloader");
+    Put("DownLoad\\Tools\\pellis_811.exe", "a new tool of that name");
+    EXPECT_EQ(Copy(kRunModeUpdate), 1);
+    EXPECT_EQ(Read("pellis_old.exe"), "running downloader");
+    EXPECT_EQ(Read("pellis_811.exe"), "new downloader");
+    EXPECT_EQ(Read("Tools\\pellis_811.exe"), "a new tool of that name");
+}
+
 // A second name planted in the install folder for a file elsewhere: the copy
 // makes a new file in its place and leaves the other one alone.
 TEST_F(StagedFiles, ATargetWithASecondNameIsReplacedNotWrittenInto)
