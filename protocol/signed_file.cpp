@@ -15,9 +15,9 @@
 #include <cstring>
 #include <vector>
 
-#include "protocol/deploy_keys.h"
 #include "protocol/hex.h"
 #include "protocol/openssl_handles.h"
+#include "system/whole_file.h"
 
 namespace {
 
