@@ -4,10 +4,10 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "engine/assistant_control.h"
 #include "engine/config.h"
 #include "engine/manifest_processor.h"
 #include "engine/run_mode.h"
+#include "engine/stop_argument.h"
 #include "engine/update_context.h"
 #include "protocol/version_answer.h"
 #include "system/folder_entry.h"
@@ -44,7 +44,7 @@ int NotifyRunningAssistant(CUpdateContext& context)
     ::ShowWindow(context.dialog, SW_HIDE);
     const std::string webUi = context.installPath + "\\" + installInfo.webUiFileName;
     if (::PathFileExistsA(webUi.c_str()))
-        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kAssistantStopArgument, nullptr, SW_SHOW);
+        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kStopArgument, nullptr, SW_SHOW);
     SendAssistantCommand(kUpdateCommand, "");
     ::Sleep(kNoticePauseMs);
     return 1;
