@@ -79,7 +79,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     PurgeStaging(*context);
     WriteRegistryEntries(*context);
 
-    const int runMode = context->runMode;
+    const RunMode runMode = context->runMode;
     delete context;
     dialog->context = nullptr;
     dialog->workerDone = 1;

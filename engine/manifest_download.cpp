@@ -122,7 +122,7 @@ int DownloadConfiguration(CUpdateContext& context)
     facts.answerVersion = context.serverVersion;
     facts.installedVersion = InstalledVersionValue();
     facts.bank = VersionQueryMessage(editionInfo.bankId);
-    facts.mode = static_cast<RunMode>(context.runMode);
+    facts.mode = context.runMode;
     const ReleaseVerdict verdict = CheckRelease(facts);
     if (verdict != ReleaseVerdict::Accepted) {
         LogEvent("manifests refused by the release check: %s", ReleaseVerdictText(verdict));
