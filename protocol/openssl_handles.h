@@ -41,7 +41,7 @@ using PkeyCtx = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 // (see signed_file.cpp), so naming its free function here is not a warning.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-using Rsa = Owned<RSA, RSA_free>;
+using Rsa = std::unique_ptr<RSA, Deleter<RSA, RSA_free>>;
 #pragma GCC diagnostic pop
 
 }  // namespace ossl
