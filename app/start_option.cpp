@@ -1,12 +1,13 @@
 #include "app/start_option.h"
 
-const char kOptionTerminate[] = "-t";
+#include "engine/stop_argument.h"
+
 const char kOptionUpdate[] = "-update";
 const char kOptionLoseFile[] = "-losefile";
 
 StartOption ParseStartOption(const std::string& commandTail)
 {
-    if (commandTail == kOptionTerminate)
+    if (commandTail == kStopArgument)
         return StartOption::Terminate;
     if (commandTail == kOptionUpdate)
         return StartOption::Update;

@@ -11,6 +11,5 @@ StartOption ParseStartOption(const std::string& commandTail);
 // As the support log names it.
 const char* StartOptionName(StartOption option);
 
-extern const char kOptionTerminate[];
 extern const char kOptionUpdate[];
 extern const char kOptionLoseFile[];

@@ -144,7 +144,7 @@ int UpdatePass(const std::string& installFolder)
     SetupEdition();
     DialogHost host;
     CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeUpdate, "http://bank.example/download/811",
-                           1, "1.0.0.4", installFolder);
+                           kOfferUpdate, "1.0.0.4", installFolder);
     // The run's manifests are the installed ones, as if staged: every entry
     // is compared with its installed file and found unchanged.
     context.commonEntries = ReadManifestFile(context.installedCommonManifest);

@@ -8,12 +8,11 @@
 #include <string>
 
 #include "engine/config.h"
+#include "engine/stop_argument.h"
 #include "engine/update_context.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
 #include "system/process_utils.h"
-
-const char kAssistantStopArgument[] = "-t";
 
 namespace {
 
@@ -42,7 +41,7 @@ void StopProgram(const std::string& installPath, const std::string& name)
     launch.cbSize = sizeof launch;
     launch.fMask = SEE_MASK_NOCLOSEPROCESS;
     launch.lpFile = path.c_str();
-    const std::string stopping = std::string(" ") + kAssistantStopArgument;
+    const std::string stopping = std::string(" ") + kStopArgument;
     launch.lpParameters = stopping.c_str();
     launch.nShow = SW_HIDE;
     if (!::ShellExecuteExA(&launch))
@@ -56,7 +55,7 @@ void StartProgram(const std::string& path)
 {
     if (!::PathFileExistsA(path.c_str()))
         return;
-    ::ShellExecuteA(nullptr, nullptr, path.c_str(), kAssistantStopArgument, nullptr, SW_SHOW);
+    ::ShellExecuteA(nullptr, nullptr, path.c_str(), kStopArgument, nullptr, SW_SHOW);
     ::Sleep(kPauseBetweenStartsMs);
     ::ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOW);
 }

@@ -4,11 +4,6 @@
 
 struct CUpdateContext;
 
-// The argument every start of the assistant's programs that is not a plain
-// start passes them (stopping, the restart, the forced-update notice); what
-// they do with it is theirs.
-extern const char kAssistantStopArgument[];
-
 // Makes sure the staging folder exists (0 when it cannot be created), then
 // stops the WebUI program and the edition's LumaroPop program: each is started
 // hidden with " -t" and given up to a minute to end, then any remaining

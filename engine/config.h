@@ -6,6 +6,7 @@
 #include <string>
 
 #include "protocol/server_info.h"
+#include "protocol/version_answer.h"
 
 struct CEditionInfo {
     uint32_t bankId = 0;
@@ -30,7 +31,7 @@ struct CInstallInfo {
     std::string webUiFileName;
     std::string uninstallerFileName;
     std::string downloaderFileName;
-    int32_t updateMode = 0;
+    UpdateMode updateMode = kNoUpdate;
 };
 
 extern CEditionInfo editionInfo;

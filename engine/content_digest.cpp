@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <fstream>
+#include <memory>
 
 namespace {
 
@@ -28,11 +29,6 @@ bool FeedFile(const std::string& path, CContentDigest* (&digests)[N])
 }
 
 }  // namespace
-
-void CContentDigest::Free::operator()(evp_md_ctx_st* context) const
-{
-    EVP_MD_CTX_free(context);
-}
 
 CContentDigest::CContentDigest(DigestKind kind) : context_(EVP_MD_CTX_new())
 {

@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
 
-struct evp_md_ctx_st;
+#include "protocol/openssl_handles.h"
 
 enum class DigestKind { Sha1, Sha256 };
 
@@ -24,10 +23,7 @@ public:
     std::string Finish();
 
 private:
-    struct Free {
-        void operator()(evp_md_ctx_st* context) const;
-    };
-    std::unique_ptr<evp_md_ctx_st, Free> context_;
+    ossl::MdCtx context_;
     bool failed_ = false;
 };
 

@@ -4,14 +4,14 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "engine/assistant_control.h"
 #include "engine/config.h"
 #include "engine/manifest_processor.h"
 #include "engine/run_mode.h"
+#include "engine/stop_argument.h"
 #include "engine/update_context.h"
 #include "protocol/version_answer.h"
 #include "system/file_name_order.h"
-#include "system/folder_entry.h"
+#include "system/folder_listing.h"
 #include "system/handles.h"
 #include "system/link_checks.h"
 #include "system/support_log.h"
@@ -45,7 +45,7 @@ int NotifyRunningAssistant(CUpdateContext& context)
     ::ShowWindow(context.dialog, SW_HIDE);
     const std::string webUi = context.installPath + "\\" + installInfo.webUiFileName;
     if (::PathFileExistsA(webUi.c_str()))
-        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kAssistantStopArgument, nullptr, SW_SHOW);
+        ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kStopArgument, nullptr, SW_SHOW);
     SendAssistantCommand(kUpdateCommand, "");
     ::Sleep(kNoticePauseMs);
     return 1;
@@ -76,8 +76,7 @@ int CopyStagedFiles(CUpdateContext& context)
 
 int CopyTree(CUpdateContext& context, const std::string& folder)
 {
-    WIN32_FIND_DATAA entry;
-    FindHandle listing(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    FolderListing listing(folder);
     if (!listing)
         return 0;
     // The part of `folder` below the staging folder, empty for the staging folder itself.
@@ -95,17 +94,14 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
                  relative.c_str());
         AbandonOnFileInUse();
     }
-    do {
-        const std::string name = entry.cFileName;
+    const bool copied = listing.ForEach([&](const FolderItem& item) {
+        const std::string& name = item.name;
         const std::string source = folder + "\\" + name;
         // Nothing staged through a link is copied.
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!IsSelfOrParentEntry(name.c_str()) && !CopyTree(context, source))
-                return 0;
-            continue;
-        }
+        if (item.link)
+            return true;
+        if (item.folder)
+            return CopyTree(context, source) != 0;
         const std::string target = context.installPath + "\\" + (relative.empty() ? "" : relative + "\\") + name;
         // A running downloader cannot be overwritten, but it can be renamed;
         // Windows takes its name in any letter case.
@@ -118,6 +114,7 @@ int CopyTree(CUpdateContext& context, const std::string& folder)
             AbandonOnFileInUse();
         if (!::CopyFileA(source.c_str(), target.c_str(), FALSE))
             AbandonOnFileInUse();
-    } while (::FindNextFileA(listing.get(), &entry));
-    return 1;
+        return true;
+    });
+    return copied ? 1 : 0;
 }

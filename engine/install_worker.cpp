@@ -16,9 +16,8 @@
 #include "engine/shortcuts.h"
 #include "engine/update_context.h"
 #include "res/resource.h"
-#include "system/folder_entry.h"
+#include "system/folder_listing.h"
 #include "system/folder_tree.h"
-#include "system/handles.h"
 #include "system/link_checks.h"
 #include "system/support_log.h"
 #include "ui/progress_dlg.h"
@@ -80,7 +79,7 @@ DWORD WINAPI InstallWorker(LPVOID progressDialog)
     PurgeStaging(*context);
     WriteRegistryEntries(*context);
 
-    const int runMode = context->runMode;
+    const RunMode runMode = context->runMode;
     delete context;
     dialog->context = nullptr;
     dialog->workerDone = 1;
@@ -104,18 +103,18 @@ int PurgeFolder(const std::string& folder)
     // lead anywhere, and a user may have planted it.
     if (!IsPlainFolder(ReadLinkFacts(folder)))
         return 0;
-    WIN32_FIND_DATAA entry;
-    FindHandle listing(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    FolderListing listing(folder);
     if (!listing)
         return 0;
-    do {
-        if (IsSelfOrParentEntry(entry.cFileName) || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            continue;
-        const std::string path = folder + "\\" + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    listing.ForEach([&folder](const FolderItem& item) {
+        if (item.link)
+            return true;
+        const std::string path = folder + "\\" + item.name;
+        if (item.folder)
             PurgeFolder(path);
         else
             ::DeleteFileA(path.c_str());
-    } while (::FindNextFileA(listing.get(), &entry));
+        return true;
+    });
     return 1;
 }

@@ -2,8 +2,7 @@
 
 #include <tinyxml.h>
 
-#include <fstream>
-#include <iterator>
+#include "system/whole_file.h"
 
 namespace {
 
@@ -135,8 +134,8 @@ std::vector<ListedFile> ParseManifest(const std::string& bytes)
 
 std::vector<ListedFile> ReadManifestFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string text;
+    if (!ReadWholeFile(path, &text))
         return {};
-    return ParseManifest(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    return ParseManifest(text);
 }

@@ -14,7 +14,6 @@
 #include "engine/registry_paths.h"
 #include "engine/release_check.h"
 #include "engine/run_mode.h"
-#include "protocol/deploy_keys.h"
 #include "protocol/detached_signature.h"
 #include "protocol/signed_file.h"
 #include "protocol/version_answer.h"
@@ -22,6 +21,7 @@
 #include "system/link_checks.h"
 #include "system/registry.h"
 #include "system/support_log.h"
+#include "system/whole_file.h"
 
 namespace {
 
@@ -122,7 +122,7 @@ int DownloadConfiguration(CUpdateContext& context)
     facts.answerVersion = context.serverVersion;
     facts.installedVersion = InstalledVersionValue();
     facts.bank = VersionQueryMessage(editionInfo.bankId);
-    facts.mode = static_cast<RunMode>(context.runMode);
+    facts.mode = context.runMode;
     const ReleaseVerdict verdict = CheckRelease(facts);
     if (verdict != ReleaseVerdict::Accepted) {
         LogEvent("manifests refused by the release check: %s", ReleaseVerdictText(verdict));

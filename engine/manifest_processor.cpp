@@ -18,6 +18,7 @@
 #include "engine/progress_view.h"
 #include "engine/run_mode.h"
 #include "res/resource.h"
+#include "system/ansi_text.h"
 #include "system/file_name_order.h"
 #include "system/link_checks.h"
 #include "system/relative_path.h"
@@ -265,22 +266,4 @@ int FileDiffers(const std::string& path, const FileDigests& listed)
     FileDigests actual;
     return ::PathFileExistsA(path.c_str()) && DigestsOfFile(path, &actual) && MatchesListedDigests(actual, listed) ? 0
                                                                                                                    : 1;
-}
-
-std::string Utf8ToAnsi(const std::string& text)
-{
-    if (text.empty())
-        return text;
-    const int size = static_cast<int>(text.size());
-    const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    if (wideLength <= 0)
-        return std::string();
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], wideLength);
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length <= 0)
-        return std::string();
-    std::string result(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &result[0], length, nullptr, nullptr);
-    return result;
 }

@@ -42,7 +42,3 @@ int FileDigest(const std::string& path, std::string* digest);
 // and its SHA-256 where the entry gives one); 1 otherwise, also when it is
 // missing or unreadable.
 int FileDiffers(const std::string& path, const FileDigests& listed);
-
-// UTF-8 to the ANSI code page through UTF-16; characters the code page lacks
-// become its default character. Empty when a conversion fails.
-std::string Utf8ToAnsi(const std::string& text);

@@ -8,7 +8,7 @@ enum RunMode {
 };
 
 // As the support log names the mode.
-inline const char* RunModeName(int mode)
+inline const char* RunModeName(RunMode mode)
 {
     switch (mode) {
     case kRunModeInstall:

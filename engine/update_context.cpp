@@ -22,8 +22,8 @@ std::string GroupValue(const std::string& groupCode, const char* name)
 
 }  // namespace
 
-CUpdateContext::CUpdateContext(HWND dialog, const std::string& groupCode, int runMode,
-                               const std::string& serverUrlValue, int updateMode, const std::string& serverVersion,
+CUpdateContext::CUpdateContext(HWND dialog, const std::string& groupCode, RunMode runMode,
+                               const std::string& serverUrlValue, UpdateMode updateMode, const std::string& serverVersion,
                                const std::string& installFolder)
     : updateMode(updateMode),
       groupCode(groupCode),

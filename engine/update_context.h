@@ -13,6 +13,8 @@
 
 #include "engine/content_digest.h"
 #include "engine/manifest.h"
+#include "engine/run_mode.h"
+#include "protocol/version_answer.h"
 #include "system/file_name_order.h"
 #include "system/handles.h"
 
@@ -20,13 +22,13 @@ struct CUpdateContext {
     // Empty `serverUrlValue` or `installFolder` fall back to the values
     // "ServerURL" and "Path" of the group key "Software\Quillon\WebUI\" +
     // groupCode (empty when missing). Initialises COM on the calling thread.
-    CUpdateContext(HWND dialog, const std::string& groupCode, int runMode, const std::string& serverUrlValue,
-                   int updateMode, const std::string& serverVersion, const std::string& installFolder);
+    CUpdateContext(HWND dialog, const std::string& groupCode, RunMode runMode, const std::string& serverUrlValue,
+                   UpdateMode updateMode, const std::string& serverVersion, const std::string& installFolder);
     ~CUpdateContext();
     CUpdateContext(const CUpdateContext&) = delete;
     CUpdateContext& operator=(const CUpdateContext&) = delete;
 
-    int32_t updateMode;
+    UpdateMode updateMode;
     std::string groupCode, downloadUrl, installPath, serverVersion, stagingPath;
     // The release the checked manifests name; the answer's version until
     // they are checked, and for releases whose manifests name none.
@@ -36,7 +38,7 @@ struct CUpdateContext {
     // in "/" gives "//" before the file name.
     std::string commonManifestUrl, editionManifestUrl, stagedCommonManifest, stagedEditionManifest,
                 installedCommonManifest, installedEditionManifest;
-    int32_t runMode;
+    RunMode runMode;
     // This run's manifests as DownloadConfiguration accepted them, parsed
     // from the bytes it checked, and where it wrote them: beside the staged
     // files, or over the installed ones. The passes walk these entries.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "protocol/deploy_keys.h"
+#include "system/whole_file.h"
 
 namespace {
 

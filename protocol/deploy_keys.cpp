@@ -1,8 +1,8 @@
 #include "protocol/deploy_keys.h"
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
+
+#include "system/whole_file.h"
 
 namespace {
 
@@ -114,17 +114,5 @@ bool LoadEnvelopeKeys(const std::string& dir, DeployEnvelopeKeys* keys, std::str
         *error = path + ": " + *error;
         return false;
     }
-    return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* contents)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return false;
-    *contents = std::move(data);
     return true;
 }

@@ -27,6 +27,3 @@ std::string FormatEnvelopeKeys(const DeployEnvelopeKeys& keys);
 
 // Reads DIR/envelope.keys.
 bool LoadEnvelopeKeys(const std::string& dir, DeployEnvelopeKeys* keys, std::string* error);
-
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* contents);

@@ -37,12 +37,7 @@ Context ContextFor(EVP_PKEY* key, int (*init)(EVP_PKEY_CTX*), int padding)
 
 }  // namespace
 
-void PreparedEnvelopeKey::Free::operator()(evp_pkey_st* key) const
-{
-    EVP_PKEY_free(key);
-}
-
-PreparedEnvelopeKey::PreparedEnvelopeKey(std::unique_ptr<evp_pkey_st, Free> key, std::string iv)
+PreparedEnvelopeKey::PreparedEnvelopeKey(ossl::Pkey key, std::string iv)
     : key_(std::move(key)), iv_(std::move(iv))
 {
 }
@@ -78,7 +73,7 @@ std::unique_ptr<PreparedEnvelopeKey> PreparedEnvelopeKey::Prepare(const Envelope
     if (!params || !maker || EVP_PKEY_fromdata_init(maker.get()) <= 0 ||
         EVP_PKEY_fromdata(maker.get(), &made, EVP_PKEY_KEYPAIR, params.get()) <= 0)
         return nullptr;
-    std::unique_ptr<evp_pkey_st, Free> key(made);
+    ossl::Pkey key(made);
 
     // As mbed TLS's private-key check does for the per-call key: the parts
     // must belong together, and the block must be the envelope's.

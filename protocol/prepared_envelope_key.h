@@ -10,8 +10,7 @@
 #include <string>
 
 #include "protocol/envelope.h"
-
-struct evp_pkey_st;
+#include "protocol/openssl_handles.h"
 
 class PreparedEnvelopeKey : public EnvelopeKey {
 public:
@@ -24,12 +23,8 @@ public:
     bool OpenBlock(const uint8_t sealed[kEnvelopeBlockSize], uint8_t block[kEnvelopeBlockSize]) const override;
 
 private:
-    struct Free {
-        void operator()(evp_pkey_st* key) const;
-    };
+    PreparedEnvelopeKey(ossl::Pkey key, std::string iv);
 
-    PreparedEnvelopeKey(std::unique_ptr<evp_pkey_st, Free> key, std::string iv);
-
-    std::unique_ptr<evp_pkey_st, Free> key_;
+    ossl::Pkey key_;
     std::string iv_;
 };

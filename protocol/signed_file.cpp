@@ -13,12 +13,11 @@
 #include <openssl/rsa.h>
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
-#include "protocol/deploy_keys.h"
 #include "protocol/hex.h"
 #include "protocol/openssl_handles.h"
+#include "system/whole_file.h"
 
 namespace {
 
@@ -29,24 +28,19 @@ constexpr size_t kGapSize = sizeof kSignatureGap - 1;
 constexpr size_t kTrailerSize = kMarkerSize + 2 * kSignatureSize + kGapSize;
 constexpr size_t kDigestSize = 20;
 
-struct RsaFree {
-    void operator()(RSA* rsa) const { RSA_free(rsa); }
-};
-using RsaPtr = std::unique_ptr<RSA, RsaFree>;
-
-RsaPtr ReadPublicKey(const std::string& pem)
+ossl::Rsa ReadPublicKey(const std::string& pem)
 {
     ossl::Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     if (!bio)
         return nullptr;
-    return RsaPtr(PEM_read_bio_RSAPublicKey(bio.get(), nullptr, nullptr, nullptr));
+    return ossl::Rsa(PEM_read_bio_RSAPublicKey(bio.get(), nullptr, nullptr, nullptr));
 }
 
 }  // namespace
 
 bool VerifySignedContents(const std::string& publicKeyPem, const std::string& contents)
 {
-    const RsaPtr key = ReadPublicKey(publicKeyPem);
+    const ossl::Rsa key = ReadPublicKey(publicKeyPem);
     if (!key)
         return false;
     const size_t closing = contents.rfind('<');

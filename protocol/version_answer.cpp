@@ -51,7 +51,8 @@ bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer)
     return true;
 }
 
-int UpdateModeFromText(const std::string& text)
+UpdateMode UpdateModeFromText(const std::string& text)
 {
-    return std::atoi(text.c_str());
+    // Any int is a value of the type; one that names no mode stays as read.
+    return static_cast<UpdateMode>(std::atoi(text.c_str()));
 }

@@ -26,4 +26,4 @@ bool ParseVersionAnswer(const std::string& plaintext, VersionAnswer* answer);
 enum UpdateMode : int { kNoUpdate = 0, kOfferUpdate = 1, kForceUpdate = 2 };
 
 // The update mode as atoi reads it: leading blanks, a sign, digits; else 0.
-int UpdateModeFromText(const std::string& text);
+UpdateMode UpdateModeFromText(const std::string& text);

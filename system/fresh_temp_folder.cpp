@@ -4,6 +4,8 @@
 #include <objbase.h>
 #include <sddl.h>
 
+#include "system/folder_listing.h"
+
 namespace {
 
 // Administrators and the system only, inherited by what is created inside, and
@@ -84,16 +86,15 @@ FreshTempFolder::~FreshTempFolder()
 {
     if (folder_.empty())
         return;
-    WIN32_FIND_DATAA entry;
-    FindHandle listing(::FindFirstFileA(PathOf("*").c_str(), &entry));
-    if (listing) {
-        do {
-            // Only files are put here; "." and ".." are folders.
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                RemoveNowOrAtRestart(PathOf(entry.cFileName), ::DeleteFileA);
-        } while (::FindNextFileA(listing.get(), &entry));
+    {
+        FolderListing listing(folder_);
+        // Only files are put here.
+        listing.ForEach([this](const FolderItem& item) {
+            if (!item.folder)
+                RemoveNowOrAtRestart(PathOf(item.name), ::DeleteFileA);
+            return true;
+        });
     }
-    listing.reset();
     held_.reset();
     RemoveNowOrAtRestart(folder_, ::RemoveDirectoryA);
 }

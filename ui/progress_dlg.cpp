@@ -22,7 +22,7 @@ bool IsTextOverPicture(int id)
 
 }  // namespace
 
-CProgressDlg::CProgressDlg(int runMode) : CDialog(IDD_PROGRESS), runMode(runMode) {}
+CProgressDlg::CProgressDlg(RunMode runMode) : CDialog(IDD_PROGRESS), runMode(runMode) {}
 
 BOOL CProgressDlg::OnInitDialog()
 {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "engine/run_mode.h"
 #include "system/handles.h"
 #include "ui/dialog.h"
 #include "ui/my_progress.h"
@@ -13,7 +14,7 @@ struct CUpdateContext;
 
 class CProgressDlg : public CDialog {
 public:
-    explicit CProgressDlg(int runMode);
+    explicit CProgressDlg(RunMode runMode);
 
     std::atomic<int> workerDone{0};     // written by the worker, read by Cancel
     CUpdateContext* context = nullptr;  // created in OnInitDialog, destroyed by the worker
@@ -27,7 +28,7 @@ private:
     void ShowNextPicture();
     POINT Origin() const;
 
-    int runMode;
+    RunMode runMode;
     int showingAltPicture = 0;
     UniqueBitmap background;
     CMyProgress fileBar;

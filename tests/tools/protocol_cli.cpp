@@ -13,6 +13,7 @@
 #include "protocol/deploy_keys.h"
 #include "protocol/envelope.h"
 #include "protocol/signed_file.h"
+#include "system/whole_file.h"
 
 namespace {
 

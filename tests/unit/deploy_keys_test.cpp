@@ -5,6 +5,7 @@
 
 #include "protocol/deploy_keys.h"
 #include "source_path.h"
+#include "system/whole_file.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "protocol/deploy_keys.h"
 #include "protocol/detached_signature.h"
 #include "protocol/openssl_handles.h"
 #include "source_path.h"
+#include "system/whole_file.h"
 
 namespace {
 

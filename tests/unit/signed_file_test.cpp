@@ -14,10 +14,10 @@
 #include <ostream>
 #include <string>
 
-#include "protocol/deploy_keys.h"
 #include "protocol/openssl_handles.h"
 #include "protocol/signed_file.h"
 #include "source_path.h"
+#include "system/whole_file.h"
 
 namespace {
 

@@ -53,7 +53,7 @@ protected:
     }
     int Stop()
     {
-        CUpdateContext context(nullptr, editionInfo.groupCode, kRunModeUpdate, "https://bank.example/811", 1,
+        CUpdateContext context(nullptr, editionInfo.groupCode, kRunModeUpdate, "https://bank.example/811", kOfferUpdate,
                                "2.0.0.7", folder_);
         return StopAssistant(context);
     }

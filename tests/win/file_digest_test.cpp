@@ -8,6 +8,7 @@
 
 #include "engine/config.h"
 #include "engine/manifest_processor.h"
+#include "system/ansi_text.h"
 #include "tests/win/test_files.h"
 
 namespace {

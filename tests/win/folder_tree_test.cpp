@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(InstallFolders, MirrorTheFourSubFoldersUnderTheStagingFolder)
 {
-    CUpdateContext context(nullptr, "KORVA", 0, "http://bank.example/811", 0, "1.0.0.1", "C:\\tree-p");
+    CUpdateContext context(nullptr, "KORVA", kRunModeInstall, "http://bank.example/811", kNoUpdate, "1.0.0.1", "C:\\tree-p");
     ASSERT_TRUE(CreateFolderTree(context.installPath));
     EXPECT_TRUE(CreateInstallFolders(context));
     for (const char* folder : {"Data", "Plugins", "Script", "Tools", "DownLoad", "DownLoad\\Data", "DownLoad\\Plugins",
@@ -74,7 +74,7 @@ TEST(InstallFolders, MirrorTheFourSubFoldersUnderTheStagingFolder)
 
 TEST(InstallFolders, IgnoreFailures)
 {
-    CUpdateContext context(nullptr, "KORVA", 0, "http://bank.example/811", 0, "1.0.0.1", "C:\\tree-q");
+    CUpdateContext context(nullptr, "KORVA", kRunModeInstall, "http://bank.example/811", kNoUpdate, "1.0.0.1", "C:\\tree-q");
     ASSERT_TRUE(CreateFolderTree(context.installPath));
     WriteBytes("C:\\tree-q\\Plugins", "a file where a folder belongs");
     EXPECT_TRUE(CreateInstallFolders(context));

@@ -115,9 +115,9 @@ protected:
         MakeFolders(root_ + "\\Data");
     }
     void TearDown() override { RemoveTree(root_); }
-    int Copy(int runMode)
+    int Copy(RunMode runMode)
     {
-        CUpdateContext context(nullptr, editionInfo.groupCode, runMode, "https://bank.example/811", 1, "2.0.0.7",
+        CUpdateContext context(nullptr, editionInfo.groupCode, runMode, "https://bank.example/811", kOfferUpdate, "2.0.0.7",
                                root_);
         return CopyStagedFiles(context);
     }

@@ -102,9 +102,9 @@ void PlantManifest(CUpdateContext& context, ManifestKind which, const std::vecto
 class ManifestPass : public ::testing::Test {
 protected:
     // A run in `folder` with its install tree made, as the worker does first.
-    CUpdateContext& StartRun(int runMode, const std::string& folder)
+    CUpdateContext& StartRun(RunMode runMode, const std::string& folder)
     {
-        context_ = std::make_unique<CUpdateContext>(host_.hwnd(), editionInfo.groupCode, runMode, kUrl, 1, "1.0.0.3",
+        context_ = std::make_unique<CUpdateContext>(host_.hwnd(), editionInfo.groupCode, runMode, kUrl, kOfferUpdate, "1.0.0.3",
                                                     folder);
         EXPECT_TRUE(CreateFolderTree(folder));
         CreateInstallFolders(*context_);
@@ -480,7 +480,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct SameFileCase {
     const char* why;
-    int runMode;
+    RunMode runMode;
     std::vector<Listed> common;
     std::vector<Listed> edition;
     int editionResult;
@@ -580,7 +580,7 @@ TEST_F(ManifestPass, AFirstInstallationRemovesPartFilesLeftBesideItsEntries)
 TEST(Configuration, StopsAtTheFirstManifestThatFailsItsCheck)
 {
     const DialogHost host;
-    CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeInstall, kUrl, 1, "1.0.0.3", "C:\\unsigned");
+    CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeInstall, kUrl, kOfferUpdate, "1.0.0.3", "C:\\unsigned");
     ASSERT_TRUE(CreateFolderTree(context.installPath));
     WriteBytes(context.installedCommonManifest, "the installed manifest");
     const size_t before = ReadServerLog().size();

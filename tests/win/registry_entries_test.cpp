@@ -95,7 +95,7 @@ protected:
     }
     bool Write()
     {
-        CUpdateContext context(nullptr, editionInfo.groupCode, kRunModeUpdate, "https://bank.example/download/811", 1,
+        CUpdateContext context(nullptr, editionInfo.groupCode, kRunModeUpdate, "https://bank.example/download/811", kOfferUpdate,
                                "2.0.0.7", kInstallFolder);
         return WriteRegistryEntries(context);
     }

@@ -50,7 +50,7 @@ TEST_P(RuntimeInstall, OnlyTheTrustedPackageStartsAndTheOtherFailsLikeADownload)
 {
     const ServedCase& c = GetParam();
     DialogHost host;
-    CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeUpdate, "http://bank.example/811", 1,
+    CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeUpdate, "http://bank.example/811", kOfferUpdate,
                            "1.0.0.3", "C:\\runtime-install");
     context.totalSteps = kTotalSteps;
     EXPECT_EQ(InstallRuntime(context, 1, 1), 1);

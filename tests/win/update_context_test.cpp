@@ -29,7 +29,7 @@ void WriteGroupKey(const std::string& groupCode, const char* serverUrl, const ch
 TEST(UpdateContext, PathsAndUrls)
 {
     const DialogHost host;
-    const CUpdateContext context(host.hwnd(), "KORVA", kRunModeUpdate, "https://bank.example/download/811", 2,
+    const CUpdateContext context(host.hwnd(), "KORVA", kRunModeUpdate, "https://bank.example/download/811", kForceUpdate,
                                  "1.0.0.3", "C:\\A");
     EXPECT_EQ(context.runMode, kRunModeUpdate);
     EXPECT_EQ(context.updateMode, 2);
@@ -54,7 +54,7 @@ TEST(UpdateContext, PathsAndUrls)
 
 TEST(UpdateContext, JoinsWithoutNormalising)
 {
-    const CUpdateContext context(nullptr, "KORVA", kRunModeInstall, "http://bank.example/811/", 0, "1", "C:\\A\\");
+    const CUpdateContext context(nullptr, "KORVA", kRunModeInstall, "http://bank.example/811/", kNoUpdate, "1", "C:\\A\\");
     EXPECT_EQ(context.commonManifestUrl, "http://bank.example/811//Digest.xml");
     EXPECT_EQ(context.stagingPath, "C:\\A\\\\DownLoad");
     EXPECT_EQ(context.installedCommonManifest, "C:\\A\\\\Digest.xml");
@@ -63,20 +63,20 @@ TEST(UpdateContext, JoinsWithoutNormalising)
 TEST(UpdateContext, EmptyValuesFallBackToTheGroupKey)
 {
     WriteGroupKey("KORVA", "http://fallback.example/811", "C:\\Fallback");
-    const CUpdateContext fallback(nullptr, "KORVA", kRunModeRepair, "", 0, "1", "");
+    const CUpdateContext fallback(nullptr, "KORVA", kRunModeRepair, "", kNoUpdate, "1", "");
     EXPECT_EQ(fallback.downloadUrl, "http://fallback.example/811");
     EXPECT_EQ(fallback.commonManifestUrl, "http://fallback.example/811/Digest.xml");
     EXPECT_EQ(fallback.installPath, "C:\\Fallback");
     EXPECT_EQ(fallback.stagingPath, "C:\\Fallback\\DownLoad");
 
-    const CUpdateContext given(nullptr, "KORVA", kRunModeRepair, "http://given.example", 0, "1", "C:\\Given");
+    const CUpdateContext given(nullptr, "KORVA", kRunModeRepair, "http://given.example", kNoUpdate, "1", "C:\\Given");
     EXPECT_EQ(given.downloadUrl, "http://given.example");
     EXPECT_EQ(given.installPath, "C:\\Given");
 }
 
 TEST(UpdateContext, NoGroupKeyGivesEmptyValues)
 {
-    const CUpdateContext context(nullptr, "NO-SUCH-GROUP", kRunModeUpdate, "", 0, "1", "");
+    const CUpdateContext context(nullptr, "NO-SUCH-GROUP", kRunModeUpdate, "", kNoUpdate, "1", "");
     EXPECT_EQ(context.downloadUrl, "");
     EXPECT_EQ(context.commonManifestUrl, "/Digest.xml");
     EXPECT_EQ(context.installPath, "");

@@ -39,10 +39,10 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <string>
 
 #include "protocol/deploy_keys.h"
+#include "protocol/openssl_handles.h"
 
 namespace {
 
@@ -51,12 +51,8 @@ constexpr unsigned kEnvelopeExponent = 65537;
 constexpr unsigned kSigningExponent = 3;
 constexpr size_t kSigningPemLength = 247;
 
-struct PkeyFree { void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); } };
-struct CtxFree { void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); } };
-struct BnFree { void operator()(BIGNUM* p) const { BN_clear_free(p); } };
-struct EncoderFree { void operator()(OSSL_ENCODER_CTX* p) const { OSSL_ENCODER_CTX_free(p); } };
-using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
-using Bignum = std::unique_ptr<BIGNUM, BnFree>;
+using ossl::Bignum;
+using ossl::Pkey;
 
 int Fail(const std::string& what)
 {
@@ -66,7 +62,7 @@ int Fail(const std::string& what)
 
 Pkey GenerateRsa(unsigned exponent, int bits = kModulusBits)
 {
-    std::unique_ptr<EVP_PKEY_CTX, CtxFree> ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+    ossl::PkeyCtx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
     Bignum e(BN_new());
     EVP_PKEY* key = nullptr;
     if (!ctx || !e || !BN_set_word(e.get(), exponent) || EVP_PKEY_keygen_init(ctx.get()) <= 0 ||
@@ -95,7 +91,7 @@ std::string HexParam(const EVP_PKEY* key, const char* name, size_t digits)
 
 std::string Encode(const EVP_PKEY* key, int selection, const char* structure)
 {
-    std::unique_ptr<OSSL_ENCODER_CTX, EncoderFree> ctx(
+    ossl::EncoderCtx ctx(
         OSSL_ENCODER_CTX_new_for_pkey(key, selection, "PEM", structure, nullptr));
     unsigned char* data = nullptr;
     size_t len = 0;
@@ -134,18 +130,15 @@ bool WriteNewFile(const std::string& path, const std::string& text)
     return fsync(fd) == 0 && close(fd) == 0;
 }
 
-struct X509Free { void operator()(X509* p) const { X509_free(p); } };
-using Certificate = std::unique_ptr<X509, X509Free>;
+using ossl::Certificate;
 
 bool AddExtension(X509* cert, int nid, const char* value)
 {
     X509V3_CTX ctx;
     X509V3_set_ctx_nodb(&ctx);
     X509V3_set_ctx(&ctx, cert, cert, nullptr, nullptr, 0);
-    X509_EXTENSION* ext = X509V3_EXT_conf_nid(nullptr, &ctx, nid, value);
-    const bool added = ext && X509_add_ext(cert, ext, -1) == 1;
-    X509_EXTENSION_free(ext);
-    return added;
+    const ossl::CertificateExtension ext(X509V3_EXT_conf_nid(nullptr, &ctx, nid, value));
+    return ext && X509_add_ext(cert, ext.get(), -1) == 1;
 }
 
 // A self-signed end-entity certificate that Windows and osslsigncode accept
@@ -175,7 +168,7 @@ Certificate MakeCodeSigningCertificate(EVP_PKEY* key)
 
 std::string CertificatePem(X509* cert)
 {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), &BIO_free);
+    const ossl::Bio bio(BIO_new(BIO_s_mem()));
     if (!bio || PEM_write_bio_X509(bio.get(), cert) != 1)
         return {};
     char* data = nullptr;
@@ -185,7 +178,7 @@ std::string CertificatePem(X509* cert)
 
 Pkey GenerateEd25519()
 {
-    std::unique_ptr<EVP_PKEY_CTX, CtxFree> ctx(EVP_PKEY_CTX_new_from_name(nullptr, "ED25519", nullptr));
+    ossl::PkeyCtx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "ED25519", nullptr));
     EVP_PKEY* key = nullptr;
     if (!ctx || EVP_PKEY_keygen_init(ctx.get()) <= 0 || EVP_PKEY_generate(ctx.get(), &key) <= 0)
         return nullptr;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/deploy_keys.h"
+#include "system/whole_file.h"
 #include "tools/publish/detached_signer.h"
 #include "tools/publish/edition_list.h"
 #include "tools/publish/manifest_signer.h"

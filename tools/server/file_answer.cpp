@@ -6,7 +6,7 @@
 #include <ctime>
 #include <sstream>
 
-#include "protocol/deploy_keys.h"
+#include "system/whole_file.h"
 #include "tools/server/byte_range.h"
 
 namespace http = boost::beast::http;

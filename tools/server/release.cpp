@@ -5,7 +5,7 @@
 
 #include <json/json.h>
 
-#include "protocol/deploy_keys.h"
+#include "system/whole_file.h"
 #include "tools/server/url_path.h"
 
 namespace {

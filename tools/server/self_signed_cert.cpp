@@ -1,13 +1,13 @@
 #include "tools/server/self_signed_cert.h"
 
-#include <memory>
-
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <openssl/rsa.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+
+#include "protocol/openssl_handles.h"
 
 namespace {
 
@@ -26,14 +26,6 @@ constexpr NamedKind kKinds[] = {
     {"expired", CertKind::expired},
     {"wrong-name", CertKind::wrong_name},
 };
-
-struct OpenSslFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-    void operator()(X509* cert) const { X509_free(cert); }
-    void operator()(X509_EXTENSION* extension) const { X509_EXTENSION_free(extension); }
-};
-template <class T>
-using Owned = std::unique_ptr<T, OpenSslFree>;
 
 std::string LastOpenSslError(const char* step)
 {
@@ -76,7 +68,7 @@ bool SetNames(X509* cert, CertKind kind, const std::vector<std::string>& hosts)
     X509V3_CTX context;
     X509V3_set_ctx_nodb(&context);
     X509V3_set_ctx(&context, cert, cert, nullptr, nullptr, 0);
-    Owned<X509_EXTENSION> extension(X509V3_EXT_conf_nid(nullptr, &context, NID_subject_alt_name, alt_names.c_str()));
+    ossl::CertificateExtension extension(X509V3_EXT_conf_nid(nullptr, &context, NID_subject_alt_name, alt_names.c_str()));
     return extension && X509_add_ext(cert, extension.get(), -1);
 }
 
@@ -96,12 +88,12 @@ bool ParseCertKind(std::string_view name, CertKind* kind)
 bool UseSelfSignedCertificate(boost::asio::ssl::context& context, CertKind kind,
                               const std::vector<std::string>& hosts, std::string* error)
 {
-    Owned<EVP_PKEY> key(EVP_RSA_gen(kKeyBits));
+    ossl::Pkey key(EVP_RSA_gen(kKeyBits));
     if (!key) {
         *error = LastOpenSslError("key generation");
         return false;
     }
-    Owned<X509> cert(X509_new());
+    ossl::Certificate cert(X509_new());
     if (!cert || !X509_set_version(cert.get(), 2) || !SetSerial(cert.get()) || !SetValidity(cert.get(), kind) ||
         !X509_set_pubkey(cert.get(), key.get()) || !SetNames(cert.get(), kind, hosts) ||
         !X509_sign(cert.get(), key.get(), EVP_sha256())) {
