@@ -23,9 +23,9 @@
 #include "engine/registry_paths.h"
 #include "res/resource.h"
 #include "system/handles.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/test_files.h"
 #include "tests/win/dialog_host.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include "engine/config.h"
 #include "system/log_line.h"
 #include "system/process_utils.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
 #include "tests/e2e/update_road.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/edition.h"
 #include "app/instance_names.h"
 #include "engine/config.h"
-#include "tests/e2e/program_runner.h"
+#include "tests/support/program_runner.h"
 
 namespace {
 

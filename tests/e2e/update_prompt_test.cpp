@@ -13,10 +13,10 @@
 #include "engine/config.h"
 #include "res/resource.h"
 #include "system/log_line.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

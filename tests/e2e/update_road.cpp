@@ -5,8 +5,8 @@
 
 #include "res/resource.h"
 #include "system/handles.h"
-#include "tests/e2e/server_log.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 
 std::string Release(const std::string& relative)
 {

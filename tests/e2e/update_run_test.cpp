@@ -29,14 +29,14 @@
 #include "system/handles.h"
 #include "system/log_line.h"
 #include "system/process_utils.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
 #include "tests/e2e/shortcut_files.h"
-#include "tests/e2e/test_files.h"
 #include "tests/e2e/update_road.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

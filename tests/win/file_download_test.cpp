@@ -16,9 +16,9 @@
 #include "engine/file_download.h"
 #include "res/resource.h"
 #include "system/log_line.h"
-#include "tests/e2e/server_log.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 #include "tests/win/dialog_host.h"
-#include "tests/win/test_files.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ TEST_P(DownloadFileTable, FetchesOrLeavesTheTargetAlone)
     const std::string target = Target(name);
     ::DeleteFileA(target.c_str());
     if (c.oldContent != nullptr)
-        WriteBytes(target, c.oldContent);
+        WriteFileBytes(target, c.oldContent);
     const std::string path = c.url.substr(0, c.url.find('?'));
     const size_t before = RequestsFor(path);
 
@@ -128,7 +128,7 @@ TEST(DownloadFile, APlantedPartFileIsNotWrittenInto)
 {
     const std::string target = Target("planted");
     const std::string elsewhere = Target("elsewhere.txt");
-    WriteBytes(elsewhere, "a file elsewhere");
+    WriteFileBytes(elsewhere, "a file elsewhere");
     ::DeleteFileA((target + ".part").c_str());
     ASSERT_TRUE(::CreateHardLinkA((target + ".part").c_str(), elsewhere.c_str(), nullptr));
     EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, nullptr, {kBodyDigest}), 1);
@@ -411,7 +411,7 @@ TEST(DownloadFile, OnlyProgressDoesAnything)
 TEST(DownloadFile, StalePartFileNeverBecomesTheResult)
 {
     const std::string target = Target("stale");
-    WriteBytes(target + ".part", std::string(20000, 'x'));  // left by a killed run
+    WriteFileBytes(target + ".part", std::string(20000, 'x'));  // left by a killed run
     EXPECT_EQ(DownloadFile(std::string(kBank) + "/gone", target, nullptr), 0);
     EXPECT_FALSE(Exists(target));
 

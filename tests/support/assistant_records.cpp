@@ -1,4 +1,4 @@
-#include "tests/e2e/assistant_records.h"
+#include "tests/support/assistant_records.h"
 
 #include <tlhelp32.h>
 
@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "system/handles.h"
-#include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

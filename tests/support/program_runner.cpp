@@ -1,4 +1,4 @@
-#include "tests/e2e/program_runner.h"
+#include "tests/support/program_runner.h"
 
 #include <vector>
 
