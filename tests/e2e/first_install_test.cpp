@@ -28,6 +28,7 @@
 #include "tests/support/program_runner.h"
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -153,14 +154,14 @@ BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
 
 HWND WaitForPage(const RunningProgram& program, Page page, DWORD ms = kWindowLimitMs)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        PageSearch search{program.processId, page, nullptr};
-        ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= ms)
-            return search.found;
-        ::Sleep(50);
-    }
+    PageSearch search{program.processId, page, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        ms);
+    return search.found;
 }
 
 // The program's support log, in the temporary folder this test shares with it.
@@ -175,13 +176,7 @@ std::string SupportLogText()
 
 bool WaitForLog(const std::string& text)
 {
-    const DWORD start = ::GetTickCount();
-    while (SupportLogText().find(text) == std::string::npos) {
-        if (::GetTickCount() - start >= kWindowLimitMs)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return SupportLogText().find(text) != std::string::npos; }, kWindowLimitMs, 100);
 }
 
 struct OwnedSearch {
@@ -202,25 +197,14 @@ BOOL CALLBACK MatchOwned(HWND window, LPARAM parameter)
 // A visible window owned by `owner`, or null after the window limit.
 HWND WaitForOwnedWindow(HWND owner)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        OwnedSearch search{owner, nullptr};
-        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= kWindowLimitMs)
-            return search.found;
-        ::Sleep(50);
-    }
-}
-
-bool WaitUntil(bool (*condition)(HWND), HWND window, DWORD ms = kWindowLimitMs)
-{
-    const DWORD start = ::GetTickCount();
-    while (!condition(window)) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
+    OwnedSearch search{owner, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        kWindowLimitMs);
+    return search.found;
 }
 
 // Where a window of that rectangle's size is centred on the work area, as
@@ -251,13 +235,7 @@ size_t QueryCount()
 
 bool WaitForQueries(size_t count)
 {
-    const DWORD start = ::GetTickCount();
-    while (QueryCount() < count) {
-        if (::GetTickCount() - start >= kWindowLimitMs)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return QueryCount() >= count; }, kWindowLimitMs, 100);
 }
 
 class FirstInstall : public ::testing::Test {
@@ -438,7 +416,7 @@ TEST_F(NoServer, ThreeAttemptsThenCancel)
         const bool retryExpected = attempt < 3;
         // The worker shows Retry before it sets the text: wait for the text,
         // then for the button's final state.
-        ASSERT_TRUE(WaitUntil(+[](HWND q) { return ItemText(q, IDC_QUERY_STATUS) == "服务器没响应"; }, query))
+        ASSERT_TRUE(WaitUntil([&] { return ItemText(query, IDC_QUERY_STATUS) == "服务器没响应"; }, kWindowLimitMs))
             << "attempt " << attempt;
         EXPECT_EQ(Shown(query, IDC_QUERY_RETRY), retryExpected) << "attempt " << attempt;
         if (!retryExpected)
@@ -507,9 +485,7 @@ TEST_F(FailedDownload, GivesUpAtOnceAndCancelClosesWithoutAsking)
     HWND progress = WaitForPage(program_, Page::Progress);
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(WaitForItemText(progress, IDCANCEL, "下载失败", kRunLimitMs));
-    const DWORD start = ::GetTickCount();
-    while (SupportLogLinesWith("the run gave up") == 0 && ::GetTickCount() - start < kRunLimitMs)
-        ::Sleep(100);
+    WaitUntil([] { return SupportLogLinesWith("the run gave up") != 0; }, kRunLimitMs, 100);
     EXPECT_EQ(SupportLogLinesWith("/Data/a.dat:"), 0u) << "the run waited for the silent request";
     size_t silentRequests = 0;
     for (const LoggedRequest& request : ReadServerLog())
@@ -559,8 +535,8 @@ TEST_F(RetryAnswered, OpensTheInstallDialog)
     Start();
     HWND query = WaitForPage(program_, Page::Query);
     ASSERT_NE(query, nullptr);
-    ASSERT_TRUE(WaitUntil(+[](HWND q) { return ItemText(q, IDC_QUERY_STATUS) == "服务器没响应"; }, query));
-    ASSERT_TRUE(WaitUntil(+[](HWND q) { return Shown(q, IDC_QUERY_RETRY); }, query));
+    ASSERT_TRUE(WaitUntil([&] { return ItemText(query, IDC_QUERY_STATUS) == "服务器没响应"; }, kWindowLimitMs));
+    ASSERT_TRUE(WaitUntil([&] { return Shown(query, IDC_QUERY_RETRY); }, kWindowLimitMs));
     ASSERT_TRUE(WriteFileBytes(switchFile, "off"));
 
     Click(query, IDC_QUERY_RETRY);
@@ -623,18 +599,15 @@ bool ShowsThePageBehind(HWND control, DWORD ms)
     // The right end of each of these controls holds no text.
     const POINT inside{area.right - 2, y};
     const POINT outside{area.right + 3, y};
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        HDC screen = ::GetDC(nullptr);
-        const COLORREF within = ::GetPixel(screen, inside.x, inside.y);
-        const COLORREF beside = ::GetPixel(screen, outside.x, outside.y);
-        ::ReleaseDC(nullptr, screen);
-        if (within == beside && within != CLR_INVALID)
-            return true;
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(100);
-    }
+    return WaitUntil(
+        [&] {
+            HDC screen = ::GetDC(nullptr);
+            const COLORREF within = ::GetPixel(screen, inside.x, inside.y);
+            const COLORREF beside = ::GetPixel(screen, outside.x, outside.y);
+            ::ReleaseDC(nullptr, screen);
+            return within == beside && within != CLR_INVALID;
+        },
+        ms, 100);
 }
 
 // The heading and the check boxes are drawn over the page's picture, as the
@@ -754,7 +727,7 @@ TEST_F(BrowsedFolder, PickedFolderBecomesTheText)
     HWND browser = WaitForOwnedWindow(options);
     ASSERT_NE(browser, nullptr) << "no folder browser";
     Click(browser, IDCANCEL);
-    ASSERT_TRUE(WaitUntil(+[](HWND b) { return !::IsWindow(b); }, browser));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(browser); }, kWindowLimitMs));
     EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER), proposed);
 
     // Taken as it opens: the browser starts at the desktop.
@@ -762,7 +735,7 @@ TEST_F(BrowsedFolder, PickedFolderBecomesTheText)
     browser = WaitForOwnedWindow(options);
     ASSERT_NE(browser, nullptr) << "no folder browser";
     Click(browser, IDOK);
-    ASSERT_TRUE(WaitUntil(+[](HWND b) { return !::IsWindow(b); }, browser));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(browser); }, kWindowLimitMs));
     EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER),
               SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + editionInfo.installSubPath);
 }

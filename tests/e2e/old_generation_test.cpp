@@ -26,6 +26,7 @@
 #include "tests/support/assistant_records.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 #include "tests/win/dialog_host.h"
 
 namespace {
@@ -107,14 +108,14 @@ BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
 
 HWND WaitForPage(const RunningProgram& program, int page)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        PageSearch search{program.processId, page, nullptr};
-        ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= kWindowLimitMs)
-            return search.found;
-        ::Sleep(50);
-    }
+    PageSearch search{program.processId, page, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        kWindowLimitMs);
+    return search.found;
 }
 
 class OldGeneration : public ::testing::Test {

@@ -34,6 +34,7 @@
 #include "tests/support/program_runner.h"
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -160,22 +161,25 @@ protected:
         HWND dialog = nullptr;
         HWND bar = nullptr;
         std::set<int> seen;
-        const DWORD start = ::GetTickCount();
         // The first start with "-t" is the forced update's notice, the second the stop step's.
-        while (StartsOf(ReadStarts(), "WebUI_811.exe").size() < 2 && ::GetTickCount() - start < kRunLimitMs) {
-            if (bar == nullptr) {
-                WindowSearch search{program_.processId, nullptr};
-                ::EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&search));
-                dialog = search.found;
-                bar = dialog ? ::GetDlgItem(dialog, IDC_OVERALL_BAR) : nullptr;
-            }
-            for (int read = 0; bar != nullptr && read < 100; ++read) {
-                DWORD_PTR upper = 0;
-                if (::SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &upper))
-                    seen.insert(static_cast<int>(upper));
-            }
-            ::Sleep(1);
-        }
+        WaitUntil(
+            [&] {
+                if (StartsOf(ReadStarts(), "WebUI_811.exe").size() >= 2)
+                    return true;
+                if (bar == nullptr) {
+                    WindowSearch search{program_.processId, nullptr};
+                    ::EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&search));
+                    dialog = search.found;
+                    bar = dialog ? ::GetDlgItem(dialog, IDC_OVERALL_BAR) : nullptr;
+                }
+                for (int read = 0; bar != nullptr && read < 100; ++read) {
+                    DWORD_PTR upper = 0;
+                    if (::SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &upper))
+                        seen.insert(static_cast<int>(upper));
+                }
+                return false;
+            },
+            kRunLimitMs, 1);
         EXPECT_NE(bar, nullptr) << "no progress dialog";
         EXPECT_TRUE(WaitForStart(kHeldStart, 0, 2)) << "the run never reached its stop step";
         if (dialog != nullptr)

@@ -17,6 +17,7 @@
 #include "tests/support/program_runner.h"
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -44,14 +45,16 @@ protected:
     // The visible dialog of the program that holds control `id`.
     HWND WaitForDialogWith(int id)
     {
-        const DWORD start = ::GetTickCount();
-        do {
-            HWND window = WaitForWindow(program, editionInfo.downloaderTitle, kWindowLimitMs);
-            if (window != nullptr && ::GetDlgItem(window, id) != nullptr && ::IsWindowVisible(window))
-                return window;
-            ::Sleep(100);
-        } while (::GetTickCount() - start < kWindowLimitMs);
-        return nullptr;
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                HWND window = WaitForWindow(program, editionInfo.downloaderTitle, kWindowLimitMs);
+                if (window != nullptr && ::GetDlgItem(window, id) != nullptr && ::IsWindowVisible(window))
+                    found = window;
+                return found != nullptr;
+            },
+            kWindowLimitMs, 100);
+        return found;
     }
 
     RunningProgram program;
@@ -75,14 +78,14 @@ BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM param)
 // A visible window owned by `owner` (the question the dialog asks), or null.
 HWND WaitForOwnedWindow(HWND owner, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        OwnedSearch search{owner, nullptr};
-        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= ms)
-            return search.found;
-        ::Sleep(100);
-    }
+    OwnedSearch search{owner, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        ms, 100);
+    return search.found;
 }
 
 std::string SupportLog()
@@ -102,13 +105,7 @@ bool ServerSaw(const std::string& path)
 
 bool WaitForServerToSee(const std::string& path, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (!ServerSaw(path)) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(200);
-    }
-    return true;
+    return WaitUntil([&] { return ServerSaw(path); }, ms, 200);
 }
 
 void ExpectCentred(int left, int top, int width, int height)

@@ -37,6 +37,7 @@
 #include "tests/support/program_runner.h"
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -88,13 +89,7 @@ size_t CountOf(const std::vector<std::string>& paths, const std::string& path)
 
 bool WaitForRequest(const std::string& path, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (CountOf(DownloadRequests(), path) == 0) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return CountOf(DownloadRequests(), path) != 0; }, ms, 100);
 }
 
 // --- the program's support log, in the temporary folder this test shares with it

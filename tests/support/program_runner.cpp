@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "tests/support/wait_until.h"
+
 std::string TestFolderPath(const std::string& fileName)
 {
     return "C:\\pellis-test\\" + fileName;
@@ -69,16 +71,14 @@ namespace {
 
 HWND WaitForMatch(const RunningProgram& program, const std::string* title, const char* className, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        WindowSearch search{program.processId, title, nullptr, className};
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr)
-            return search.found;
-        if (::GetTickCount() - start >= ms)
-            return nullptr;
-        ::Sleep(100);
-    }
+    WindowSearch search{program.processId, title, nullptr, className};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        ms, 100);
+    return search.found;
 }
 
 // The dialog class of message boxes.
@@ -121,26 +121,29 @@ HWND WaitForWindow(const RunningProgram& program, const std::string& title, DWOR
 DWORD WaitForExitWithoutWindows(const RunningProgram& program, DWORD ms, bool* sawWindow)
 {
     *sawWindow = false;
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        const DWORD code = WaitForExit(program, 100);
-        if (WaitForMatch(program, nullptr, nullptr, 0) != nullptr)
-            *sawWindow = true;
-        if (code != STILL_ACTIVE || ::GetTickCount() - start >= ms)
-            return code;
-    }
+    DWORD code = STILL_ACTIVE;
+    // The wait for the exit paces the looks at the windows.
+    WaitUntil(
+        [&] {
+            code = WaitForExit(program, 100);
+            if (WaitForMatch(program, nullptr, nullptr, 0) != nullptr)
+                *sawWindow = true;
+            return code != STILL_ACTIVE;
+        },
+        ms, 0);
+    return code;
 }
 
 HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        AcceptedSearch search{program.processId, accept, nullptr};
-        ::EnumWindows(MatchAccepted, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= ms)
-            return search.found;
-        ::Sleep(50);
-    }
+    AcceptedSearch search{program.processId, accept, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(MatchAccepted, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        ms);
+    return search.found;
 }
 
 std::string ItemText(HWND dialog, int id)
@@ -152,13 +155,7 @@ std::string ItemText(HWND dialog, int id)
 
 bool WaitForItemText(HWND dialog, int id, const std::string& text, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (ItemText(dialog, id) != text) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
+    return WaitUntil([&] { return ItemText(dialog, id) == text; }, ms);
 }
 
 void Click(HWND dialog, int id)

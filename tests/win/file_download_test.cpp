@@ -18,6 +18,7 @@
 #include "system/log_line.h"
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 #include "tests/win/dialog_host.h"
 
 namespace {
@@ -499,21 +500,33 @@ TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
     pool.Start({1, std::string(kBank) + "/body10000", Target("pool-small"), {kBodyDigest}});
     pool.Start({2, std::string(kBank) + "/body1000000", Target("pool-large"), DigestsOf(SeveralReads())});
     std::map<int, bool> ended;
-    const DWORD start = ::GetTickCount();
-    while (ended.size() < 2 && ::GetTickCount() - start < 60000) {
+    const auto collect = [&] {
         for (const FetchEnd& end : pool.Collect(1000))
             ended[end.id] = end.fetched;
-    }
+    };
+    // Collect waits for the ends, so the waits below need no pause of their own.
+    WaitUntil(
+        [&] {
+            if (ended.size() >= 2)
+                return true;
+            collect();
+            return false;
+        },
+        60000, 0);
     EXPECT_EQ(ended, (std::map<int, bool>{{1, true}, {2, true}}));
     EXPECT_TRUE(pool.Fetching(Target("pool-silent")));
     EXPECT_TRUE(pool.Fetching(Target("POOL-SILENT"))) << "one file to Windows, one \".part\"";
     EXPECT_EQ(ReadBytes(Target("pool-large")), SeveralReads());
 
     pool.AbandonAll();
-    while (!pool.Idle() && ::GetTickCount() - start < 120000) {
-        for (const FetchEnd& end : pool.Collect(1000))
-            ended[end.id] = end.fetched;
-    }
+    WaitUntil(
+        [&] {
+            if (pool.Idle())
+                return true;
+            collect();
+            return false;
+        },
+        120000, 0);
     EXPECT_EQ(ended[0], false);
     EXPECT_EQ(RequestsFor("/silent") - silentBefore, 1u);
     EXPECT_FALSE(Exists(Target("pool-silent")));
