@@ -29,6 +29,7 @@
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
+#include "tests/support/window_search.h"
 
 namespace {
 
@@ -131,37 +132,16 @@ bool IsPage(HWND window, Page page)
     return false;
 }
 
-struct PageSearch {
-    DWORD processId;
-    Page page;
-    HWND found;
-};
-
-BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<PageSearch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    char title[256] = {};
-    ::GetWindowTextA(window, title, sizeof title);
-    if (processId == search->processId && ::IsWindowVisible(window) && editionInfo.downloaderTitle == title &&
-        IsPage(window, search->page)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND WaitForPage(const RunningProgram& program, Page page, DWORD ms = kWindowLimitMs)
 {
-    PageSearch search{program.processId, page, nullptr};
-    WaitUntil(
-        [&] {
-            ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+    return WaitForAccepted(
+        program,
+        [&](HWND window) {
+            char title[256] = {};
+            ::GetWindowTextA(window, title, sizeof title);
+            return editionInfo.downloaderTitle == title && IsPage(window, page);
         },
         ms);
-    return search.found;
 }
 
 // The program's support log, in the temporary folder this test shares with it.
@@ -177,34 +157,6 @@ std::string SupportLogText()
 bool WaitForLog(const std::string& text)
 {
     return WaitUntil([&] { return SupportLogText().find(text) != std::string::npos; }, kWindowLimitMs, 100);
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(parameter);
-    if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible window owned by `owner`, or null after the window limit.
-HWND WaitForOwnedWindow(HWND owner)
-{
-    OwnedSearch search{owner, nullptr};
-    WaitUntil(
-        [&] {
-            ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        kWindowLimitMs);
-    return search.found;
 }
 
 // Where a window of that rectangle's size is centred on the work area, as
@@ -724,7 +676,7 @@ TEST_F(BrowsedFolder, PickedFolderBecomesTheText)
 
     // Cancelled, nothing changes.
     Click(options, IDC_BROWSE);
-    HWND browser = WaitForOwnedWindow(options);
+    HWND browser = WaitForOwnedWindow(options, kWindowLimitMs);
     ASSERT_NE(browser, nullptr) << "no folder browser";
     Click(browser, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(browser); }, kWindowLimitMs));
@@ -732,7 +684,7 @@ TEST_F(BrowsedFolder, PickedFolderBecomesTheText)
 
     // Taken as it opens: the browser starts at the desktop.
     Click(options, IDC_BROWSE);
-    browser = WaitForOwnedWindow(options);
+    browser = WaitForOwnedWindow(options, kWindowLimitMs);
     ASSERT_NE(browser, nullptr) << "no folder browser";
     Click(browser, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(browser); }, kWindowLimitMs));

@@ -68,23 +68,6 @@ int EntriesOf(const std::string& manifest)
     return entries;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindProgressDialog(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_OVERALL_BAR)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The text of a control in another process.
 std::string WindowTextOf(HWND window)
 {
@@ -167,9 +150,8 @@ protected:
                 if (StartsOf(ReadStarts(), "WebUI_811.exe").size() >= 2)
                     return true;
                 if (bar == nullptr) {
-                    WindowSearch search{program_.processId, nullptr};
-                    ::EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&search));
-                    dialog = search.found;
+                    dialog = WaitForAccepted(
+                        program_, [](HWND window) { return ::GetDlgItem(window, IDC_OVERALL_BAR) != nullptr; }, 0);
                     bar = dialog ? ::GetDlgItem(dialog, IDC_OVERALL_BAR) : nullptr;
                 }
                 for (int read = 0; bar != nullptr && read < 100; ++read) {

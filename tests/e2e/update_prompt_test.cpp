@@ -18,6 +18,7 @@
 #include "tests/support/server_log.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
+#include "tests/support/window_search.h"
 
 namespace {
 
@@ -59,34 +60,6 @@ protected:
 
     RunningProgram program;
 };
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(param);
-    if (::IsWindowVisible(hwnd) && ::GetWindow(hwnd, GW_OWNER) == search->owner) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible window owned by `owner` (the question the dialog asks), or null.
-HWND WaitForOwnedWindow(HWND owner, DWORD ms)
-{
-    OwnedSearch search{owner, nullptr};
-    WaitUntil(
-        [&] {
-            ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        ms, 100);
-    return search.found;
-}
 
 std::string SupportLog()
 {

@@ -36,69 +36,29 @@ DWORD WaitForExit(const RunningProgram& program, DWORD ms)
     return code;
 }
 
-namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    const std::string* title;  // null: any visible window
-    HWND found;
-    const char* className = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
+bool IsVisibleWindowOf(const RunningProgram& program, HWND window)
 {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != search->processId || !::IsWindowVisible(hwnd))
-        return TRUE;
-    char title[512] = {};
-    ::GetWindowTextA(hwnd, title, sizeof title);
-    char className[64] = {};
-    ::GetClassNameA(hwnd, className, sizeof className);
-    if ((search->title == nullptr || *search->title == title) &&
-        (search->className == nullptr || std::string(search->className) == className)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    return processId == program.processId && ::IsWindowVisible(window);
 }
 
-}  // namespace
-
-
 namespace {
-
-HWND WaitForMatch(const RunningProgram& program, const std::string* title, const char* className, DWORD ms)
-{
-    WindowSearch search{program.processId, title, nullptr, className};
-    WaitUntil(
-        [&] {
-            ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        ms, 100);
-    return search.found;
-}
 
 // The dialog class of message boxes.
 const char kMessageBoxClass[] = "#32770";
-struct AcceptedSearch {
-    DWORD processId;
-    bool (*accept)(HWND);
-    HWND found;
-};
 
-BOOL CALLBACK MatchAccepted(HWND window, LPARAM parameter)
+// `title` and `className` null: any visible window of the process.
+HWND WaitForMatch(const RunningProgram& program, const std::string* title, const char* className, DWORD ms)
 {
-    auto* search = reinterpret_cast<AcceptedSearch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && ::IsWindowVisible(window) && search->accept(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    const auto matches = [&](HWND window) {
+        char text[512] = {};
+        ::GetWindowTextA(window, text, sizeof text);
+        char windowClass[64] = {};
+        ::GetClassNameA(window, windowClass, sizeof windowClass);
+        return (title == nullptr || *title == text) && (className == nullptr || std::string(className) == windowClass);
+    };
+    return WaitForAccepted(program, matches, ms, 100);
 }
 
 }  // namespace
@@ -132,18 +92,6 @@ DWORD WaitForExitWithoutWindows(const RunningProgram& program, DWORD ms, bool* s
         },
         ms, 0);
     return code;
-}
-
-HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms)
-{
-    AcceptedSearch search{program.processId, accept, nullptr};
-    WaitUntil(
-        [&] {
-            ::EnumWindows(MatchAccepted, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        ms);
-    return search.found;
 }
 
 std::string ItemText(HWND dialog, int id)
