@@ -37,13 +37,14 @@
 #include "engine/config.h"
 #include "res/resource.h"
 #include "system/handles.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
-#include "tests/e2e/test_files.h"
 #include "tests/e2e/update_road.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -261,13 +262,7 @@ uint64_t BytesSentOf(const std::string& file)
 
 bool WaitForRequestOf(Fetch fetch, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (RequestsOf(fetch) == 0) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return RequestsOf(fetch) != 0; }, ms, 100);
 }
 
 // --- runs
@@ -545,9 +540,7 @@ protected:
         const size_t before = DownloadRequests().size();
         ASSERT_NO_FATAL_FAILURE(Start());
         ASSERT_NE(AcceptPrompt(), nullptr) << "no progress dialog";
-        const DWORD start = ::GetTickCount();
-        while (DownloadRequests().size() < before + requests && ::GetTickCount() - start < kRunLimitMs)
-            ::Sleep(5);
+        WaitUntil([&] { return DownloadRequests().size() >= before + requests; }, kRunLimitMs, 5);
         ::TerminateProcess(program_.process.get(), 1);
         ASSERT_EQ(WaitForExit(program_, kWindowLimitMs), 1u) << "the run ended before the kill point";
     }
@@ -564,15 +557,15 @@ protected:
         ASSERT_TRUE(WaitForStart("WebUI_811.exe -t", kRunLimitMs)) << "the run never reached its stop step";
         const FILETIME installed = LastWriteOf(Installed("Config.ini"));
         ::SetEvent(hold_.get());
-        const DWORD start = ::GetTickCount();
         if (firstCopy) {
-            // Watched without opening the file, which could hold up the copy.
-            for (;;) {
-                const FILETIME now = LastWriteOf(Installed("Config.ini"));
-                if (::CompareFileTime(&installed, &now) != 0 || ::GetTickCount() - start >= kRunLimitMs ||
-                    WaitForExit(program_, 0) != STILL_ACTIVE)
-                    break;
-            }
+            // Watched without opening the file, which could hold up the copy;
+            // looked at every millisecond, to kill close after the copy's start.
+            WaitUntil(
+                [&] {
+                    const FILETIME now = LastWriteOf(Installed("Config.ini"));
+                    return ::CompareFileTime(&installed, &now) != 0 || WaitForExit(program_, 0) != STILL_ACTIVE;
+                },
+                kRunLimitMs, 1);
         } else {
             ::Sleep(delayMs);
         }

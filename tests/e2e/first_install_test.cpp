@@ -22,12 +22,14 @@
 #include "system/handles.h"
 #include "system/log_line.h"
 #include "system/process_utils.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
 #include "tests/e2e/shortcut_files.h"
-#include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
+#include "tests/support/window_search.h"
 
 namespace {
 
@@ -130,37 +132,16 @@ bool IsPage(HWND window, Page page)
     return false;
 }
 
-struct PageSearch {
-    DWORD processId;
-    Page page;
-    HWND found;
-};
-
-BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<PageSearch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    char title[256] = {};
-    ::GetWindowTextA(window, title, sizeof title);
-    if (processId == search->processId && ::IsWindowVisible(window) && editionInfo.downloaderTitle == title &&
-        IsPage(window, search->page)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND WaitForPage(const RunningProgram& program, Page page, DWORD ms = kWindowLimitMs)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        PageSearch search{program.processId, page, nullptr};
-        ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= ms)
-            return search.found;
-        ::Sleep(50);
-    }
+    return WaitForAccepted(
+        program,
+        [&](HWND window) {
+            char title[256] = {};
+            ::GetWindowTextA(window, title, sizeof title);
+            return editionInfo.downloaderTitle == title && IsPage(window, page);
+        },
+        ms);
 }
 
 // The program's support log, in the temporary folder this test shares with it.
@@ -175,52 +156,7 @@ std::string SupportLogText()
 
 bool WaitForLog(const std::string& text)
 {
-    const DWORD start = ::GetTickCount();
-    while (SupportLogText().find(text) == std::string::npos) {
-        if (::GetTickCount() - start >= kWindowLimitMs)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(parameter);
-    if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible window owned by `owner`, or null after the window limit.
-HWND WaitForOwnedWindow(HWND owner)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        OwnedSearch search{owner, nullptr};
-        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= kWindowLimitMs)
-            return search.found;
-        ::Sleep(50);
-    }
-}
-
-bool WaitUntil(bool (*condition)(HWND), HWND window, DWORD ms = kWindowLimitMs)
-{
-    const DWORD start = ::GetTickCount();
-    while (!condition(window)) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
+    return WaitUntil([&] { return SupportLogText().find(text) != std::string::npos; }, kWindowLimitMs, 100);
 }
 
 // Where a window of that rectangle's size is centred on the work area, as
@@ -251,13 +187,7 @@ size_t QueryCount()
 
 bool WaitForQueries(size_t count)
 {
-    const DWORD start = ::GetTickCount();
-    while (QueryCount() < count) {
-        if (::GetTickCount() - start >= kWindowLimitMs)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return QueryCount() >= count; }, kWindowLimitMs, 100);
 }
 
 class FirstInstall : public ::testing::Test {
@@ -438,7 +368,7 @@ TEST_F(NoServer, ThreeAttemptsThenCancel)
         const bool retryExpected = attempt < 3;
         // The worker shows Retry before it sets the text: wait for the text,
         // then for the button's final state.
-        ASSERT_TRUE(WaitUntil(+[](HWND q) { return ItemText(q, IDC_QUERY_STATUS) == "服务器没响应"; }, query))
+        ASSERT_TRUE(WaitUntil([&] { return ItemText(query, IDC_QUERY_STATUS) == "服务器没响应"; }, kWindowLimitMs))
             << "attempt " << attempt;
         EXPECT_EQ(Shown(query, IDC_QUERY_RETRY), retryExpected) << "attempt " << attempt;
         if (!retryExpected)
@@ -507,9 +437,7 @@ TEST_F(FailedDownload, GivesUpAtOnceAndCancelClosesWithoutAsking)
     HWND progress = WaitForPage(program_, Page::Progress);
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(WaitForItemText(progress, IDCANCEL, "下载失败", kRunLimitMs));
-    const DWORD start = ::GetTickCount();
-    while (SupportLogLinesWith("the run gave up") == 0 && ::GetTickCount() - start < kRunLimitMs)
-        ::Sleep(100);
+    WaitUntil([] { return SupportLogLinesWith("the run gave up") != 0; }, kRunLimitMs, 100);
     EXPECT_EQ(SupportLogLinesWith("/Data/a.dat:"), 0u) << "the run waited for the silent request";
     size_t silentRequests = 0;
     for (const LoggedRequest& request : ReadServerLog())
@@ -559,8 +487,8 @@ TEST_F(RetryAnswered, OpensTheInstallDialog)
     Start();
     HWND query = WaitForPage(program_, Page::Query);
     ASSERT_NE(query, nullptr);
-    ASSERT_TRUE(WaitUntil(+[](HWND q) { return ItemText(q, IDC_QUERY_STATUS) == "服务器没响应"; }, query));
-    ASSERT_TRUE(WaitUntil(+[](HWND q) { return Shown(q, IDC_QUERY_RETRY); }, query));
+    ASSERT_TRUE(WaitUntil([&] { return ItemText(query, IDC_QUERY_STATUS) == "服务器没响应"; }, kWindowLimitMs));
+    ASSERT_TRUE(WaitUntil([&] { return Shown(query, IDC_QUERY_RETRY); }, kWindowLimitMs));
     ASSERT_TRUE(WriteFileBytes(switchFile, "off"));
 
     Click(query, IDC_QUERY_RETRY);
@@ -623,18 +551,15 @@ bool ShowsThePageBehind(HWND control, DWORD ms)
     // The right end of each of these controls holds no text.
     const POINT inside{area.right - 2, y};
     const POINT outside{area.right + 3, y};
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        HDC screen = ::GetDC(nullptr);
-        const COLORREF within = ::GetPixel(screen, inside.x, inside.y);
-        const COLORREF beside = ::GetPixel(screen, outside.x, outside.y);
-        ::ReleaseDC(nullptr, screen);
-        if (within == beside && within != CLR_INVALID)
-            return true;
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(100);
-    }
+    return WaitUntil(
+        [&] {
+            HDC screen = ::GetDC(nullptr);
+            const COLORREF within = ::GetPixel(screen, inside.x, inside.y);
+            const COLORREF beside = ::GetPixel(screen, outside.x, outside.y);
+            ::ReleaseDC(nullptr, screen);
+            return within == beside && within != CLR_INVALID;
+        },
+        ms, 100);
 }
 
 // The heading and the check boxes are drawn over the page's picture, as the
@@ -751,18 +676,18 @@ TEST_F(BrowsedFolder, PickedFolderBecomesTheText)
 
     // Cancelled, nothing changes.
     Click(options, IDC_BROWSE);
-    HWND browser = WaitForOwnedWindow(options);
+    HWND browser = WaitForOwnedWindow(options, kWindowLimitMs);
     ASSERT_NE(browser, nullptr) << "no folder browser";
     Click(browser, IDCANCEL);
-    ASSERT_TRUE(WaitUntil(+[](HWND b) { return !::IsWindow(b); }, browser));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(browser); }, kWindowLimitMs));
     EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER), proposed);
 
     // Taken as it opens: the browser starts at the desktop.
     Click(options, IDC_BROWSE);
-    browser = WaitForOwnedWindow(options);
+    browser = WaitForOwnedWindow(options, kWindowLimitMs);
     ASSERT_NE(browser, nullptr) << "no folder browser";
     Click(browser, IDOK);
-    ASSERT_TRUE(WaitUntil(+[](HWND b) { return !::IsWindow(b); }, browser));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(browser); }, kWindowLimitMs));
     EXPECT_EQ(ItemText(options, IDC_INSTALL_FOLDER),
               SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + editionInfo.installSubPath);
 }

@@ -4,22 +4,19 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "protocol/http_client.h"
 #include "protocol/wininet_request.h"
-#include "tests/e2e/server_log.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
 std::string Fixture(const char* name)
 {
-    // Wine maps the Unix root to drive Z:.
-    std::ifstream in(std::string("Z:") + PELLIS_SOURCE_DIR + "/tests/fixtures/http/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadBytes(SourceFile(std::string("tests/fixtures/http/") + name));
 }
 
 const char kBank[] = "http://bank.example";

@@ -23,9 +23,10 @@
 #include "engine/registry_paths.h"
 #include "res/resource.h"
 #include "system/handles.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 #include "tests/win/dialog_host.h"
 
 namespace {
@@ -68,53 +69,34 @@ std::string InstalledVersion()
 }
 
 // The wizard's dialogs share the downloader's title and differ in their controls.
-struct PageSearch {
-    DWORD processId;
-    int wanted;
-    HWND found;
-};
-
 bool Has(HWND window, int id)
 {
     return ::GetDlgItem(window, id) != nullptr;
 }
 
-BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
+bool IsPage(HWND window, int wanted)
 {
-    auto* search = reinterpret_cast<PageSearch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    char title[256] = {};
-    ::GetWindowTextA(window, title, sizeof title);
-    bool page = false;
-    switch (search->wanted) {
+    switch (wanted) {
     case IDD_OPTIONS:
-        page = Has(window, IDC_INSTALL_FOLDER);
-        break;
+        return Has(window, IDC_INSTALL_FOLDER);
     case IDD_PROGRESS:
-        page = Has(window, IDC_STATUS_TEXT);
-        break;
+        return Has(window, IDC_STATUS_TEXT);
     default:
-        page = Has(window, IDOK) && !Has(window, IDC_INSTALL_FOLDER) && !Has(window, IDC_STATUS_TEXT) &&
+        return Has(window, IDOK) && !Has(window, IDC_INSTALL_FOLDER) && !Has(window, IDC_STATUS_TEXT) &&
                !Has(window, IDC_QUERY_STATUS) && !Has(window, kMessageBoxTextId);
     }
-    if (processId == search->processId && ::IsWindowVisible(window) && editionInfo.downloaderTitle == title && page) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 HWND WaitForPage(const RunningProgram& program, int page)
 {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        PageSearch search{program.processId, page, nullptr};
-        ::EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= kWindowLimitMs)
-            return search.found;
-        ::Sleep(50);
-    }
+    return WaitForAccepted(
+        program,
+        [&](HWND window) {
+            char title[256] = {};
+            ::GetWindowTextA(window, title, sizeof title);
+            return editionInfo.downloaderTitle == title && IsPage(window, page);
+        },
+        kWindowLimitMs);
 }
 
 class OldGeneration : public ::testing::Test {

@@ -8,7 +8,7 @@
 #include <deque>
 
 #include "system/process_utils.h"
-#include "tests/e2e/program_runner.h"
+#include "tests/support/program_runner.h"
 
 namespace {
 

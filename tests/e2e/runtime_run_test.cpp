@@ -28,12 +28,13 @@
 #include "app/edition.h"
 #include "res/resource.h"
 #include "system/handles.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
-#include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -65,23 +66,6 @@ int EntriesOf(const std::string& manifest)
     for (size_t at = text.find("<File "); at != std::string::npos; at = text.find("<File ", at + 1))
         ++entries;
     return entries;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindProgressDialog(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_OVERALL_BAR)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 // The text of a control in another process.
@@ -160,22 +144,24 @@ protected:
         HWND dialog = nullptr;
         HWND bar = nullptr;
         std::set<int> seen;
-        const DWORD start = ::GetTickCount();
         // The first start with "-t" is the forced update's notice, the second the stop step's.
-        while (StartsOf(ReadStarts(), "WebUI_811.exe").size() < 2 && ::GetTickCount() - start < kRunLimitMs) {
-            if (bar == nullptr) {
-                WindowSearch search{program_.processId, nullptr};
-                ::EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&search));
-                dialog = search.found;
-                bar = dialog ? ::GetDlgItem(dialog, IDC_OVERALL_BAR) : nullptr;
-            }
-            for (int read = 0; bar != nullptr && read < 100; ++read) {
-                DWORD_PTR upper = 0;
-                if (::SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &upper))
-                    seen.insert(static_cast<int>(upper));
-            }
-            ::Sleep(1);
-        }
+        WaitUntil(
+            [&] {
+                if (StartsOf(ReadStarts(), "WebUI_811.exe").size() >= 2)
+                    return true;
+                if (bar == nullptr) {
+                    dialog = WaitForAccepted(
+                        program_, [](HWND window) { return ::GetDlgItem(window, IDC_OVERALL_BAR) != nullptr; }, 0);
+                    bar = dialog ? ::GetDlgItem(dialog, IDC_OVERALL_BAR) : nullptr;
+                }
+                for (int read = 0; bar != nullptr && read < 100; ++read) {
+                    DWORD_PTR upper = 0;
+                    if (::SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &upper))
+                        seen.insert(static_cast<int>(upper));
+                }
+                return false;
+            },
+            kRunLimitMs, 1);
         EXPECT_NE(bar, nullptr) << "no progress dialog";
         EXPECT_TRUE(WaitForStart(kHeldStart, 0, 2)) << "the run never reached its stop step";
         if (dialog != nullptr)

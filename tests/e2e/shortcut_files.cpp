@@ -5,7 +5,7 @@
 
 #include "engine/config.h"
 #include "system/handles.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

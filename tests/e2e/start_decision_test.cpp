@@ -15,9 +15,10 @@
 #include "engine/config.h"
 #include "system/log_line.h"
 #include "system/process_utils.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
 #include "tests/e2e/update_road.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -54,13 +55,7 @@ bool LogHas(const std::string& text)
 
 bool WaitForLog(const std::string& text, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (!LogHas(text)) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return LogHas(text); }, ms, 100);
 }
 
 bool IsBrowserQuestion(HWND window)

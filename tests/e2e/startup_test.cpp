@@ -9,7 +9,8 @@
 #include "app/edition.h"
 #include "app/instance_names.h"
 #include "engine/config.h"
-#include "tests/e2e/program_runner.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -43,14 +44,14 @@ public:
     // Pumps messages for `ms`; true when the broadcast arrived with wParam 1, lParam 0.
     bool Received(DWORD ms)
     {
-        const DWORD start = ::GetTickCount();
-        while (!received_ && ::GetTickCount() - start < ms) {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageA(&msg);
-            ::Sleep(20);
-        }
-        return received_;
+        return WaitUntil(
+            [&] {
+                MSG msg;
+                while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    ::DispatchMessageA(&msg);
+                return received_;
+            },
+            ms, 20);
     }
 
     UINT message() const { return message_; }

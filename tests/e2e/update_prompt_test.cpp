@@ -13,10 +13,12 @@
 #include "engine/config.h"
 #include "res/resource.h"
 #include "system/log_line.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
+#include "tests/support/window_search.h"
 
 namespace {
 
@@ -44,46 +46,20 @@ protected:
     // The visible dialog of the program that holds control `id`.
     HWND WaitForDialogWith(int id)
     {
-        const DWORD start = ::GetTickCount();
-        do {
-            HWND window = WaitForWindow(program, editionInfo.downloaderTitle, kWindowLimitMs);
-            if (window != nullptr && ::GetDlgItem(window, id) != nullptr && ::IsWindowVisible(window))
-                return window;
-            ::Sleep(100);
-        } while (::GetTickCount() - start < kWindowLimitMs);
-        return nullptr;
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                HWND window = WaitForWindow(program, editionInfo.downloaderTitle, kWindowLimitMs);
+                if (window != nullptr && ::GetDlgItem(window, id) != nullptr && ::IsWindowVisible(window))
+                    found = window;
+                return found != nullptr;
+            },
+            kWindowLimitMs, 100);
+        return found;
     }
 
     RunningProgram program;
 };
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(param);
-    if (::IsWindowVisible(hwnd) && ::GetWindow(hwnd, GW_OWNER) == search->owner) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible window owned by `owner` (the question the dialog asks), or null.
-HWND WaitForOwnedWindow(HWND owner, DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        OwnedSearch search{owner, nullptr};
-        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || ::GetTickCount() - start >= ms)
-            return search.found;
-        ::Sleep(100);
-    }
-}
 
 std::string SupportLog()
 {
@@ -102,13 +78,7 @@ bool ServerSaw(const std::string& path)
 
 bool WaitForServerToSee(const std::string& path, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (!ServerSaw(path)) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(200);
-    }
-    return true;
+    return WaitUntil([&] { return ServerSaw(path); }, ms, 200);
 }
 
 void ExpectCentred(int left, int top, int width, int height)

@@ -5,8 +5,9 @@
 
 #include "res/resource.h"
 #include "system/handles.h"
-#include "tests/e2e/server_log.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 std::string Release(const std::string& relative)
 {
@@ -62,23 +63,31 @@ bool IsCancelQuestion(HWND window)
 
 bool CancelAfterTheWorkerGaveUp(const RunningProgram& program, HWND dialog, Shown* shown)
 {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < kWindowLimitMs) {
-        *shown = {ItemText(dialog, IDC_STATUS_TEXT), ItemText(dialog, IDCANCEL)};
-        Click(dialog, IDCANCEL);
-        const DWORD clicked = ::GetTickCount();
-        while (::GetTickCount() - clicked < 5000) {
-            const DWORD code = WaitForExit(program, 50);
-            if (code != STILL_ACTIVE)
-                return code == 0;
-            if (HWND question = WaitForAccepted(program, IsCancelQuestion, 0)) {
-                Click(question, IDNO);
-                ::Sleep(500);
-                break;
-            }
-        }
-    }
-    return false;
+    DWORD code = STILL_ACTIVE;
+    // The waits for the exit pace both loops.
+    WaitUntil(
+        [&] {
+            *shown = {ItemText(dialog, IDC_STATUS_TEXT), ItemText(dialog, IDCANCEL)};
+            Click(dialog, IDCANCEL);
+            // Until the program ends, or asks while the worker still waits: then
+            // the question is declined and Cancel clicked again.
+            WaitUntil(
+                [&] {
+                    code = WaitForExit(program, 50);
+                    if (code != STILL_ACTIVE)
+                        return true;
+                    HWND question = WaitForAccepted(program, IsCancelQuestion, 0);
+                    if (question == nullptr)
+                        return false;
+                    Click(question, IDNO);
+                    ::Sleep(500);
+                    return true;
+                },
+                5000, 0);
+            return code != STILL_ACTIVE;
+        },
+        kWindowLimitMs, 0);
+    return code == 0;
 }
 
 std::vector<std::string> DownloadRequests()

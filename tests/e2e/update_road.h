@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/program_runner.h"
+#include "tests/support/program_runner.h"
 
 inline constexpr char kInstallFolder[] = "C:\\Program Files (x86)\\Aldmoor\\Pellisor";
 inline constexpr char kOldVersion[] = "1.0.0.1";

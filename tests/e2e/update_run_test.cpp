@@ -29,14 +29,15 @@
 #include "system/handles.h"
 #include "system/log_line.h"
 #include "system/process_utils.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
 #include "tests/e2e/shortcut_files.h"
-#include "tests/e2e/test_files.h"
 #include "tests/e2e/update_road.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -88,13 +89,7 @@ size_t CountOf(const std::vector<std::string>& paths, const std::string& path)
 
 bool WaitForRequest(const std::string& path, DWORD ms)
 {
-    const DWORD start = ::GetTickCount();
-    while (CountOf(DownloadRequests(), path) == 0) {
-        if (::GetTickCount() - start >= ms)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return WaitUntil([&] { return CountOf(DownloadRequests(), path) != 0; }, ms, 100);
 }
 
 // --- the program's support log, in the temporary folder this test shares with it

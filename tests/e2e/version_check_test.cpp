@@ -13,9 +13,10 @@
 #include "res/resource.h"
 #include "system/handles.h"
 #include "system/log_line.h"
-#include "tests/e2e/installed_record.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/server_log.h"
+#include "tests/support/installed_record.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -158,14 +159,8 @@ protected:
 
     std::string Log() const
     {
-        HANDLE opened = ::CreateFileA(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-        UniqueHandle file(opened);
         std::string text;
-        char buffer[4096];
-        DWORD read = 0;
-        while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-            text.append(buffer, read);
+        ReadFileBytes(log_, &text);  // empty while the program has written nothing
         return text;
     }
 

@@ -13,10 +13,10 @@
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "system/process_utils.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/program_runner.h"
-#include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "engine/config.h"
 #include "engine/manifest_processor.h"
 #include "system/ansi_text.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ protected:
 
 TEST_F(FileDigestTest, KnownAnswers)
 {
-    WriteBytes(At("empty"), "");
-    WriteBytes(At("abc"), "abc");
+    WriteFileBytes(At("empty"), "");
+    WriteFileBytes(At("abc"), "abc");
     std::string digest;
     EXPECT_EQ(FileDigest(At("empty"), &digest), 1);
     EXPECT_EQ(digest, "2jmj7l5rSw0yVb/vlWAYkK/YBwk=");
@@ -44,7 +44,7 @@ TEST_F(FileDigestTest, NoReadableFileLeavesTheDigestAlone)
 
 TEST_F(FileDigestTest, DiffersUnlessTheListedDigestsMatch)
 {
-    WriteBytes(At("abc"), "abc");
+    WriteFileBytes(At("abc"), "abc");
     const std::string abcSha1 = "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=";
     const std::string abcSha256 = "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=";
     EXPECT_EQ(FileDiffers(At("abc"), {abcSha1}), 0);
@@ -67,8 +67,8 @@ TEST_F(FileDigestTest, DownloaderIsMovedAside)
 {
     const std::string folder = At("aside");
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    WriteBytes(folder + "\\" + installInfo.downloaderFileName, "running downloader");
-    WriteBytes(folder + "\\pellis_old.exe", "older downloader");
+    WriteFileBytes(folder + "\\" + installInfo.downloaderFileName, "running downloader");
+    WriteFileBytes(folder + "\\pellis_old.exe", "older downloader");
     MoveAsideDownloader(folder);
     EXPECT_FALSE(Exists(folder + "\\" + installInfo.downloaderFileName));
     EXPECT_EQ(ReadBytes(folder + "\\pellis_old.exe"), "running downloader");

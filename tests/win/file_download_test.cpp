@@ -16,9 +16,10 @@
 #include "engine/file_download.h"
 #include "res/resource.h"
 #include "system/log_line.h"
-#include "tests/e2e/server_log.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 #include "tests/win/dialog_host.h"
-#include "tests/win/test_files.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ TEST_P(DownloadFileTable, FetchesOrLeavesTheTargetAlone)
     const std::string target = Target(name);
     ::DeleteFileA(target.c_str());
     if (c.oldContent != nullptr)
-        WriteBytes(target, c.oldContent);
+        WriteFileBytes(target, c.oldContent);
     const std::string path = c.url.substr(0, c.url.find('?'));
     const size_t before = RequestsFor(path);
 
@@ -128,7 +129,7 @@ TEST(DownloadFile, APlantedPartFileIsNotWrittenInto)
 {
     const std::string target = Target("planted");
     const std::string elsewhere = Target("elsewhere.txt");
-    WriteBytes(elsewhere, "a file elsewhere");
+    WriteFileBytes(elsewhere, "a file elsewhere");
     ::DeleteFileA((target + ".part").c_str());
     ASSERT_TRUE(::CreateHardLinkA((target + ".part").c_str(), elsewhere.c_str(), nullptr));
     EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, nullptr, {kBodyDigest}), 1);
@@ -411,7 +412,7 @@ TEST(DownloadFile, OnlyProgressDoesAnything)
 TEST(DownloadFile, StalePartFileNeverBecomesTheResult)
 {
     const std::string target = Target("stale");
-    WriteBytes(target + ".part", std::string(20000, 'x'));  // left by a killed run
+    WriteFileBytes(target + ".part", std::string(20000, 'x'));  // left by a killed run
     EXPECT_EQ(DownloadFile(std::string(kBank) + "/gone", target, nullptr), 0);
     EXPECT_FALSE(Exists(target));
 
@@ -499,21 +500,33 @@ TEST(DownloadSilent, OthersFinishBesideOneThatWaitsAndTheAbandonedOneEnds)
     pool.Start({1, std::string(kBank) + "/body10000", Target("pool-small"), {kBodyDigest}});
     pool.Start({2, std::string(kBank) + "/body1000000", Target("pool-large"), DigestsOf(SeveralReads())});
     std::map<int, bool> ended;
-    const DWORD start = ::GetTickCount();
-    while (ended.size() < 2 && ::GetTickCount() - start < 60000) {
+    const auto collect = [&] {
         for (const FetchEnd& end : pool.Collect(1000))
             ended[end.id] = end.fetched;
-    }
+    };
+    // Collect waits for the ends, so the waits below need no pause of their own.
+    WaitUntil(
+        [&] {
+            if (ended.size() >= 2)
+                return true;
+            collect();
+            return false;
+        },
+        60000, 0);
     EXPECT_EQ(ended, (std::map<int, bool>{{1, true}, {2, true}}));
     EXPECT_TRUE(pool.Fetching(Target("pool-silent")));
     EXPECT_TRUE(pool.Fetching(Target("POOL-SILENT"))) << "one file to Windows, one \".part\"";
     EXPECT_EQ(ReadBytes(Target("pool-large")), SeveralReads());
 
     pool.AbandonAll();
-    while (!pool.Idle() && ::GetTickCount() - start < 120000) {
-        for (const FetchEnd& end : pool.Collect(1000))
-            ended[end.id] = end.fetched;
-    }
+    WaitUntil(
+        [&] {
+            if (pool.Idle())
+                return true;
+            collect();
+            return false;
+        },
+        120000, 0);
     EXPECT_EQ(ended[0], false);
     EXPECT_EQ(RequestsFor("/silent") - silentBefore, 1u);
     EXPECT_FALSE(Exists(Target("pool-silent")));

@@ -13,7 +13,7 @@
 #include "system/folder_security.h"
 #include "system/folder_tree.h"
 #include "system/handles.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

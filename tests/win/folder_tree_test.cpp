@@ -9,7 +9,7 @@
 #include "engine/install_folders.h"
 #include "engine/update_context.h"
 #include "system/folder_tree.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ protected:
     void SetUp() override
     {
         ::CreateDirectoryA(kWorkFolder, nullptr);
-        WriteBytes(std::string(kWorkFolder) + "\\file", "not a folder");
+        WriteFileBytes(std::string(kWorkFolder) + "\\file", "not a folder");
         // Relative paths and those starting with "\" resolve against it.
         ASSERT_TRUE(::SetCurrentDirectoryA(kWorkFolder));
     }
@@ -76,7 +76,7 @@ TEST(InstallFolders, IgnoreFailures)
 {
     CUpdateContext context(nullptr, "KORVA", kRunModeInstall, "http://bank.example/811", kNoUpdate, "1.0.0.1", "C:\\tree-q");
     ASSERT_TRUE(CreateFolderTree(context.installPath));
-    WriteBytes("C:\\tree-q\\Plugins", "a file where a folder belongs");
+    WriteFileBytes("C:\\tree-q\\Plugins", "a file where a folder belongs");
     EXPECT_TRUE(CreateInstallFolders(context));
     EXPECT_TRUE(IsFolder("C:\\tree-q\\Tools"));
     EXPECT_TRUE(IsFolder("C:\\tree-q\\DownLoad\\Tools"));

@@ -9,7 +9,7 @@
 
 #include "system/fresh_temp_folder.h"
 #include "system/handles.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/test_files.h"
 #include "tests/win/temp_leftovers.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "engine/run_mode.h"
 #include "engine/update_context.h"
 #include "system/handles.h"
-#include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

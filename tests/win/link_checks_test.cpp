@@ -10,7 +10,7 @@
 #include <string>
 
 #include "system/link_checks.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ protected:
     void SetUp() override
     {
         ::CreateDirectoryA(kFolder, nullptr);
-        WriteBytes(At("plain.txt"), "plain");
-        WriteBytes(At("outside.txt"), "outside");
+        WriteFileBytes(At("plain.txt"), "plain");
+        WriteFileBytes(At("outside.txt"), "outside");
         ::DeleteFileA(At("second-name.txt").c_str());
         ASSERT_TRUE(::CreateHardLinkA(At("second-name.txt").c_str(), At("outside.txt").c_str(), nullptr));
     }

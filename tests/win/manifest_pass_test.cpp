@@ -22,9 +22,9 @@
 #include "res/resource.h"
 #include "system/folder_tree.h"
 #include "system/log_line.h"
-#include "tests/e2e/server_log.h"
+#include "tests/support/server_log.h"
+#include "tests/support/test_files.h"
 #include "tests/win/dialog_host.h"
-#include "tests/win/test_files.h"
 
 namespace {
 
@@ -177,11 +177,11 @@ TEST_F(ManifestPass, UpdateFetchesOnlyChangedFilesIntoTheStagingFolder)
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\update");
     InstallRelease("C:\\update");
     // One byte changed in a file of each manifest; both manifests still agree.
-    WriteBytes("C:\\update\\Config.ini", Fixture("Config.ini") + "x");
-    WriteBytes("C:\\update\\Plugins\\PlugA.dll", "changed");
+    WriteFileBytes("C:\\update\\Config.ini", Fixture("Config.ini") + "x");
+    WriteFileBytes("C:\\update\\Plugins\\PlugA.dll", "changed");
     // An installed manifest that differs from the new one without changing its entries.
     const std::string installedCommon = ReadBytes(Published("Digest.xml")) + "\r\n";
-    WriteBytes("C:\\update\\Digest.xml", installedCommon);
+    WriteFileBytes("C:\\update\\Digest.xml", installedCommon);
 
     const size_t before = ReadServerLog().size();
     ASSERT_EQ(DownloadConfiguration(context), 1);
@@ -243,8 +243,8 @@ TEST_F(ManifestPass, UpdateWithOneInstalledManifestReadsTheManifestsItWroteThere
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\half");
     InstallRelease("C:\\half");
     ASSERT_TRUE(::DeleteFileA("C:\\half\\Digest_811.xml"));
-    WriteBytes("C:\\half\\Digest.xml", "an older manifest");
-    WriteBytes("C:\\half\\Config.ini", Fixture("Config.ini") + "x");
+    WriteFileBytes("C:\\half\\Digest.xml", "an older manifest");
+    WriteFileBytes("C:\\half\\Config.ini", Fixture("Config.ini") + "x");
     ASSERT_EQ(DownloadConfiguration(context), 1);
     EXPECT_EQ(ReadBytes("C:\\half\\Digest.xml"), ReadBytes(Published("Digest.xml")));
     EXPECT_EQ(ReadBytes("C:\\half\\Digest_811.xml"), ReadBytes(Published("Digest_811.xml")));
@@ -264,7 +264,7 @@ TEST_F(ManifestPass, UpdateWithOneInstalledManifestReadsTheManifestsItWroteThere
 TEST_F(ManifestPass, ManifestsOfAnotherReleaseLeaveTheInstalledOnesAsTheyWere)
 {
     CUpdateContext& context = StartRun(kRunModeUpdate, "C:\\other-release");
-    WriteBytes("C:\\other-release\\Digest.xml", "an older manifest");
+    WriteFileBytes("C:\\other-release\\Digest.xml", "an older manifest");
     context.serverVersion = "1.0.0.4";  // the answer names another release than the manifests
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(DownloadConfiguration(context), 0);
@@ -557,14 +557,14 @@ TEST_F(ManifestPass, AFirstInstallationRemovesPartFilesLeftBesideItsEntries)
                    {"", "linked.dll", kAbcDigest.c_str()}});
     context.totalSteps = 4;
     const std::string elsewhere = "C:\\leftover\\elsewhere.dll";
-    WriteBytes(elsewhere, "a file elsewhere");
+    WriteFileBytes(elsewhere, "a file elsewhere");
     const std::vector<std::string> left = {"C:\\leftover\\P\\Config.ini.part",
                                            "C:\\leftover\\P\\Data\\a.dat.part",
                                            "C:\\leftover\\P\\linked.dll.part"};
-    WriteBytes(left[0], std::string(6000, 'x'));
-    WriteBytes(left[1], "");
+    WriteFileBytes(left[0], std::string(6000, 'x'));
+    WriteFileBytes(left[1], "");
     ASSERT_TRUE(::CreateHardLinkA(left[2].c_str(), elsewhere.c_str(), nullptr));
-    WriteBytes("C:\\leftover\\P\\notes.txt.part", "not ours");
+    WriteFileBytes("C:\\leftover\\P\\notes.txt.part", "not ours");
 
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);  // stops at the entry that climbs out
@@ -582,7 +582,7 @@ TEST(Configuration, StopsAtTheFirstManifestThatFailsItsCheck)
     const DialogHost host;
     CUpdateContext context(host.hwnd(), editionInfo.groupCode, kRunModeInstall, kUrl, kOfferUpdate, "1.0.0.3", "C:\\unsigned");
     ASSERT_TRUE(CreateFolderTree(context.installPath));
-    WriteBytes(context.installedCommonManifest, "the installed manifest");
+    WriteFileBytes(context.installedCommonManifest, "the installed manifest");
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(DownloadConfiguration(context), 0);
     EXPECT_EQ(RequestedPaths(before), std::vector<std::string>{std::string(kUrlPath) + "/Digest.xml"});

@@ -15,7 +15,7 @@
 
 #include "system/authenticode.h"
 #include "system/handles.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/install_worker.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

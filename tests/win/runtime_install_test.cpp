@@ -15,7 +15,7 @@
 #include "engine/runtime.h"
 #include "engine/update_context.h"
 #include "res/resource.h"
-#include "tests/e2e/assistant_records.h"
+#include "tests/support/assistant_records.h"
 #include "tests/win/dialog_host.h"
 #include "tests/win/temp_leftovers.h"
 

@@ -14,7 +14,7 @@
 
 #include "system/log_line.h"
 #include "system/support_log.h"
-#include "tests/win/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ TEST(SupportLogFile, TheCapMovesTheFileToItsOlderGeneration)
 {
     const std::string path = FreshLogPath("rotation");
     const std::string older = OlderGenerationPath(path);
-    WriteBytes(older, "a generation before the last\r\n");
+    WriteFileBytes(older, "a generation before the last\r\n");
     constexpr uint64_t kCap = 300;
     SupportLogFile log(path, kCap);
     // About 75 bytes each: three or four to a file.
@@ -116,7 +116,7 @@ TEST(SupportLogFile, APlantedSecondNameIsReplacedNotWrittenInto)
 {
     const std::string path = FreshLogPath("planted");
     const std::string elsewhere = std::string(kLogFolder) + "\\elsewhere.txt";
-    WriteBytes(elsewhere, "a file elsewhere");
+    WriteFileBytes(elsewhere, "a file elsewhere");
     ASSERT_TRUE(::CreateHardLinkA(path.c_str(), elsewhere.c_str(), nullptr));
     SupportLogFile log(path, kSupportLogCap);
     log.Write("first line");

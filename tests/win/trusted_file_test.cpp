@@ -23,8 +23,8 @@
 #include "protocol/deploy_material.h"
 #include "system/authenticode.h"
 #include "system/handles.h"
-#include "tests/e2e/assistant_records.h"
-#include "tests/e2e/test_files.h"
+#include "tests/support/assistant_records.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "system/handles.h"
+#include "tests/support/window_search.h"
 
 // Where run-in-prefix.sh --install puts files.
 std::string TestFolderPath(const std::string& fileName);
@@ -36,9 +37,18 @@ std::string MessageBoxText(HWND box);
 // The id of a message box's text control.
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-// The first visible top-level window of the process that `accept` takes, or
-// null after `ms` (0: look once).
-HWND WaitForAccepted(const RunningProgram& program, bool (*accept)(HWND), DWORD ms);
+// Whether the window is a visible window of the process.
+bool IsVisibleWindowOf(const RunningProgram& program, HWND window);
+
+// The first visible top-level window of the process that `accept` (any
+// callable taking an HWND) takes, looked for every `pollMs`, or null after
+// `ms` (0: look once).
+template <typename Accept>
+HWND WaitForAccepted(const RunningProgram& program, Accept accept, DWORD ms, DWORD pollMs = 50)
+{
+    return WaitForTopWindow([&](HWND window) { return IsVisibleWindowOf(program, window) && accept(window); }, ms,
+                            pollMs);
+}
 
 // The text of a dialog's control.
 std::string ItemText(HWND dialog, int id);

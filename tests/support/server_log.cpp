@@ -1,4 +1,4 @@
-#include "tests/e2e/server_log.h"
+#include "tests/support/server_log.h"
 
 #include <json/json.h>
 

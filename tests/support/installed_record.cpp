@@ -1,4 +1,4 @@
-#include "tests/e2e/installed_record.h"
+#include "tests/support/installed_record.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
-#include "tests/e2e/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -66,6 +67,22 @@ bool ReadFileBytes(const std::string& path, std::string* bytes)
     return true;
 }
 
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    return ReadFileBytes(path, &bytes) ? bytes : "<missing>";
+}
+
+bool IsFolder(const std::string& path)
+{
+    return ::PathIsDirectoryA(path.c_str()) != FALSE;
+}
+
+bool Exists(const std::string& path)
+{
+    return ::PathFileExistsA(path.c_str()) != FALSE;
+}
+
 std::vector<std::string> ListFiles(const std::string& root)
 {
     std::vector<std::string> files;
@@ -101,4 +118,9 @@ std::string WindowsPathOf(const std::string& unixPath)
     std::string path = "Z:" + unixPath;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+}
+
+std::string SourceFile(const std::string& relative)
+{
+    return std::string("Z:") + PELLIS_SOURCE_DIR + "/" + relative;
 }

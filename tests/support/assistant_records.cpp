@@ -1,4 +1,4 @@
-#include "tests/e2e/assistant_records.h"
+#include "tests/support/assistant_records.h"
 
 #include <tlhelp32.h>
 
@@ -6,8 +6,9 @@
 #include <utility>
 
 #include "system/handles.h"
-#include "tests/e2e/test_files.h"
 #include "tests/stand_ins/assistant_stand_in.h"
+#include "tests/support/test_files.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -48,26 +49,24 @@ std::vector<std::string> ReadStarts()
 
 bool WaitForStart(const std::string& start, DWORD ms, size_t times)
 {
-    const DWORD begin = ::GetTickCount();
-    for (;;) {
-        const std::vector<std::string> starts = ReadStarts();
-        if (static_cast<size_t>(std::count(starts.begin(), starts.end(), start)) >= times)
-            return true;
-        if (::GetTickCount() - begin >= ms)
-            return false;
-        ::Sleep(kPollMs);
-    }
+    return WaitUntil(
+        [&] {
+            const std::vector<std::string> starts = ReadStarts();
+            return static_cast<size_t>(std::count(starts.begin(), starts.end(), start)) >= times;
+        },
+        ms, kPollMs);
 }
 
 std::vector<std::string> WaitForStarts(size_t count, DWORD ms)
 {
-    const DWORD begin = ::GetTickCount();
-    for (;;) {
-        std::vector<std::string> starts = ReadStarts();
-        if (starts.size() >= count || ::GetTickCount() - begin >= ms)
-            return starts;
-        ::Sleep(kPollMs);
-    }
+    std::vector<std::string> starts;
+    WaitUntil(
+        [&] {
+            starts = ReadStarts();
+            return starts.size() >= count;
+        },
+        ms, kPollMs);
+    return starts;
 }
 
 std::vector<std::string> StartsOf(const std::vector<std::string>& starts, const std::string& program)
