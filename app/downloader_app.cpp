@@ -14,7 +14,6 @@
 #include "system/support_log.h"
 #include "system/version_block.h"
 #include "ui/get_internet_dlg.h"
-#include "ui/window_globals.h"
 
 CDownloaderApp theApp;
 
@@ -53,7 +52,6 @@ BOOL CDownloaderApp::InitInstance(const char* commandTail)
 
     SetupEdition();
 
-    progressDialog = nullptr;
     desktopShortcut = true;
     startMenuShortcut = true;
     quickLaunchShortcut = true;

@@ -37,10 +37,10 @@ const char kFileInUseText[] = "更新失败，助手文件被占用，请关闭�
 
 }  // namespace
 
-int NotifyRunningAssistant(CUpdateContext& context)
+void NotifyRunningAssistant(CUpdateContext& context)
 {
     if (context.runMode != kRunModeUpdate || context.updateMode != kForceUpdate)
-        return 1;
+        return;
     // The dialog shows itself again when it places itself after this.
     ::ShowWindow(context.dialog, SW_HIDE);
     const std::string webUi = context.installPath + "\\" + installInfo.webUiFileName;
@@ -48,7 +48,6 @@ int NotifyRunningAssistant(CUpdateContext& context)
         ::ShellExecuteA(nullptr, nullptr, webUi.c_str(), kStopArgument, nullptr, SW_SHOW);
     SendAssistantCommand(kUpdateCommand, "");
     ::Sleep(kNoticePauseMs);
-    return 1;
 }
 
 int SendAssistantCommand(const std::string& command, const std::string& argument)

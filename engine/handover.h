@@ -8,8 +8,8 @@ struct CUpdateContext;
 
 // In a forced update (run mode 1, update mode 2): hides the progress dialog,
 // starts the installed WebUI program with "-t", sends "UpdatePopCmd" over the
-// assistant's pipe and gives it three seconds. Otherwise nothing. Always 1.
-int NotifyRunningAssistant(CUpdateContext& context);
+// assistant's pipe and gives it three seconds. Otherwise nothing.
+void NotifyRunningAssistant(CUpdateContext& context);
 
 // Writes "KORVA_Pop" + command + "||" + argument to the assistant's pipe, in
 // one block without a terminating zero. 1 when all of it was written; 0 when

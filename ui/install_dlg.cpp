@@ -14,7 +14,6 @@ BOOL CInstallDlg::OnInitDialog()
     HWND dialog = GetSafeHwnd();
     ApplyDialogFrame(dialog);
     LoadPngResource(&background, editionInfo.installBackgroundId);
-    wizardDialog = this;
     ShowTopmostAt(dialog, POINT{dialogRect.left, dialogRect.top});
     return TRUE;
 }

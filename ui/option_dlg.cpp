@@ -83,7 +83,6 @@ BOOL COptionDlg::OnInitDialog()
                       (std::string(programFiles) + "\\" + editionInfo.installSubPath).c_str());
 
     LoadPngResource(&background, editionInfo.optionBackgroundId);
-    wizardDialog = this;
     ShowTopmostAt(dialog, POINT{dialogRect.left, dialogRect.top});
     return TRUE;
 }

@@ -39,7 +39,6 @@ BOOL CProgressDlg::OnInitDialog()
     showingAltPicture = 0;
     ::SetDlgItemTextA(dialog, IDC_OVERALL_PERCENT, "0%");
     LoadPngResource(&background, editionInfo.progressBackgroundId);
-    progressDialog = this;
 
     // Nobody waits for the worker: it ends the process itself, or gives up
     // and leaves the dialog to the user.
