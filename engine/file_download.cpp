@@ -13,7 +13,6 @@
 #include "engine/progress_units.h"
 #include "engine/progress_view.h"
 #include "engine/request_binding.h"
-#include "protocol/content_length.h"
 #include "protocol/request_record.h"
 #include "protocol/resume_range.h"
 #include "protocol/wininet_request.h"
@@ -44,33 +43,6 @@ void PrepareRequest(HINTERNET request)
 {
     SetTimeouts(request, kTransferTimeoutMs);
     IgnoreCertificateProblems(request);
-}
-
-// 0 when the header is absent.
-DWORD QueryNumber(HINTERNET request, DWORD header)
-{
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (!::HttpQueryInfoA(request, header | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr))
-        return 0;
-    return value;
-}
-
-// Empty when the header is absent.
-std::string QueryText(HINTERNET request, DWORD header)
-{
-    char text[256] = {};
-    DWORD size = sizeof text;
-    if (!::HttpQueryInfoA(request, header, text, &size, nullptr))
-        return std::string();
-    return std::string(text, size);
-}
-
-// 0 when the header is absent or no number.
-uint64_t QueryContentLength(HINTERNET request)
-{
-    uint64_t length = 0;
-    return ParseContentLength(QueryText(request, HTTP_QUERY_CONTENT_LENGTH), &length) ? length : 0;
 }
 
 // The body into the part file, after the bytes it holds. What arrived before
@@ -116,7 +88,7 @@ Outcome ReceiveBody(HINTERNET request, CPartFile* part, IBindStatusCallback* pro
 // splice two files together.
 bool ContinuesPart(HINTERNET request, const CPartFile& part)
 {
-    const ResumeAnswer answer{QueryText(request, HTTP_QUERY_ETAG), QueryText(request, HTTP_QUERY_CONTENT_RANGE),
+    const ResumeAnswer answer{QueryTextHeader(request, HTTP_QUERY_ETAG), QueryTextHeader(request, HTTP_QUERY_CONTENT_RANGE),
                               QueryContentLength(request)};
     return ContinuesHeldBytes(answer, part.validator(), part.size(), part.total());
 }
@@ -143,7 +115,7 @@ Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* p
     if (!::HttpSendRequestA(request.get(), resuming ? headers.c_str() : nullptr, static_cast<DWORD>(headers.size()),
                             nullptr, 0))
         return TransferFault();
-    const DWORD status = QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE);
+    const DWORD status = QueryNumberHeader(request.get(), HTTP_QUERY_STATUS_CODE);
     RequestRecord::NoteStatus(status);
     if (resuming && status == kStatusPartial) {
         if (!ContinuesPart(request.get(), *part)) {
@@ -159,7 +131,7 @@ Outcome Transfer(const std::string& url, CPartFile* part, IBindStatusCallback* p
         return Outcome::refused;
     }
     // A whole body: what the part held is dropped, whichever answer it came from.
-    if (!part->StartBody(QueryContentLength(request.get()), ResumeValidator(QueryText(request.get(), HTTP_QUERY_ETAG))))
+    if (!part->StartBody(QueryContentLength(request.get()), ResumeValidator(QueryTextHeader(request.get(), HTTP_QUERY_ETAG))))
         return Outcome::failed;
     return ReceiveBody(request.get(), part, progress, expected);
 }

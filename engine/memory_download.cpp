@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -16,14 +17,6 @@ namespace {
 constexpr int kAttempts = 5;
 constexpr DWORD kStatusOk = 200;
 constexpr DWORD kReadChunk = 64 * 1024;
-
-// 0 when the header is absent or not a number.
-DWORD QueryNumber(HINTERNET request, DWORD header)
-{
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    return ::HttpQueryInfoA(request, header | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr) ? value : 0;
-}
 
 enum class Ending { received, refused, timedOut, failed };
 
@@ -67,17 +60,17 @@ Ending Attempt(const std::string& url, std::string* body)
     IgnoreCertificateProblems(request.get());
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0))
         return TransferFault();
-    const DWORD status = QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE);
+    const DWORD status = QueryNumberHeader(request.get(), HTTP_QUERY_STATUS_CODE);
     RequestRecord::NoteStatus(status);
     if (status != kStatusOk)
         return Ending::refused;
-    const DWORD length = QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH);
+    const uint64_t length = QueryContentLength(request.get());
     if (length == 0 || length > kMaxMemoryDownload) {
         RequestRecord::NoteReason("refused: no Content-Length, or more than a small file may hold");
         return Ending::failed;
     }
     std::string received;
-    received.reserve(length);
+    received.reserve(static_cast<size_t>(length));
     std::vector<char> chunk(kReadChunk);
     for (;;) {
         DWORD read = 0;

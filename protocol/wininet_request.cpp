@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "protocol/content_length.h"
+
 namespace {
 
 constexpr DWORD kHttpConnectFlags = INTERNET_FLAG_KEEP_CONNECTION;
@@ -77,4 +79,26 @@ bool SetTimeouts(HINTERNET handle, DWORD milliseconds)
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         ::InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
     return true;
+}
+
+DWORD QueryNumberHeader(HINTERNET request, DWORD header)
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return ::HttpQueryInfoA(request, header | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr) ? value : 0;
+}
+
+std::string QueryTextHeader(HINTERNET request, DWORD header)
+{
+    char text[256] = {};
+    DWORD size = sizeof text;
+    if (!::HttpQueryInfoA(request, header, text, &size, nullptr))
+        return std::string();
+    return std::string(text, size);
+}
+
+uint64_t QueryContentLength(HINTERNET request)
+{
+    uint64_t length = 0;
+    return ParseContentLength(QueryTextHeader(request, HTTP_QUERY_CONTENT_LENGTH), &length) ? length : 0;
 }

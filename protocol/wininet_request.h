@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
 #include <string>
 
 #include "system/handles.h"
@@ -32,6 +33,13 @@ InternetHandle OpenKeptAliveGetRequest(HINTERNET connection, const ParsedUrl& ta
 // Banks serve with certificates of every kind of wrongness; what arrives is
 // trusted on its envelope digest, manifest signature or file digest instead.
 void IgnoreCertificateProblems(HINTERNET request);
+
+// A numeric header (HTTP_QUERY_STATUS_CODE); 0 when it is absent.
+DWORD QueryNumberHeader(HINTERNET request, DWORD header);
+// A header as written; empty when it is absent.
+std::string QueryTextHeader(HINTERNET request, DWORD header);
+// Content-Length in 64 bits (ParseContentLength); 0 when absent or no number.
+uint64_t QueryContentLength(HINTERNET request);
 
 // Connect, send and receive time-outs of a handle. A null handle is refused
 // (false, nothing set): WinINet takes null as "the whole process" and would

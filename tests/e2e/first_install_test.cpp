@@ -27,6 +27,7 @@
 #include "tests/support/assistant_records.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/server_log.h"
+#include "tests/support/support_log_text.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 #include "tests/support/window_search.h"
@@ -37,6 +38,7 @@ constexpr DWORD kRunLimitMs = 120000;
 constexpr DWORD kWindowLimitMs = 60000;
 constexpr DWORD kRecordLimitMs = 30000;
 constexpr DWORD kPaintLimitMs = 10000;
+const char kProgram[] = "pellis_811.exe";  // the name its support log is kept under
 const char kVersion[] = "1.0.0.1";
 const char kBankHost[] = "ebank.aldmoor.example";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -144,19 +146,9 @@ HWND WaitForPage(const RunningProgram& program, Page page, DWORD ms = kWindowLim
         ms);
 }
 
-// The program's support log, in the temporary folder this test shares with it.
-std::string SupportLogText()
-{
-    char temp[MAX_PATH + 1] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    std::string text;
-    ReadFileBytes(SupportLogPath(temp, "pellis_811.exe"), &text);
-    return text;
-}
-
 bool WaitForLog(const std::string& text)
 {
-    return WaitUntil([&] { return SupportLogText().find(text) != std::string::npos; }, kWindowLimitMs, 100);
+    return WaitUntil([&] { return SupportLogText(kProgram).find(text) != std::string::npos; }, kWindowLimitMs, 100);
 }
 
 // Where a window of that rectangle's size is centred on the work area, as
@@ -407,20 +399,6 @@ TEST_F(NoServer, QueryDialogOpensCentredOnTheWorkArea)
 
 // --- a download that fails while another waits on a silent server
 
-// How many lines of the program's support log, in the temporary folder this
-// test shares with it, hold `text`.
-size_t SupportLogLinesWith(const std::string& text)
-{
-    char temp[MAX_PATH + 1] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    std::string log;
-    ReadFileBytes(SupportLogPath(temp, "pellis_811.exe"), &log);
-    size_t count = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        ++count;
-    return count;
-}
-
 class FailedDownload : public FirstInstall {};
 
 // Data/a.dat is served by a server that never answers, Tools/tool.txt not at
@@ -437,8 +415,8 @@ TEST_F(FailedDownload, GivesUpAtOnceAndCancelClosesWithoutAsking)
     HWND progress = WaitForPage(program_, Page::Progress);
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(WaitForItemText(progress, IDCANCEL, "下载失败", kRunLimitMs));
-    WaitUntil([] { return SupportLogLinesWith("the run gave up") != 0; }, kRunLimitMs, 100);
-    EXPECT_EQ(SupportLogLinesWith("/Data/a.dat:"), 0u) << "the run waited for the silent request";
+    WaitUntil([] { return SupportLogLinesWith(kProgram, "the run gave up") != 0; }, kRunLimitMs, 100);
+    EXPECT_EQ(SupportLogLinesWith(kProgram, "/Data/a.dat:"), 0u) << "the run waited for the silent request";
     size_t silentRequests = 0;
     for (const LoggedRequest& request : ReadServerLog())
         silentRequests += request.path == "/download/811/Data/a.dat" ? 1 : 0;
@@ -500,7 +478,7 @@ TEST_F(RetryAnswered, OpensTheInstallDialog)
     for (const LoggedRequest& request : ReadServerLog())
         queries += request.method == "GET" && request.path == "/assist/server";
     EXPECT_EQ(queries, 2u);
-    EXPECT_NE(SupportLogText().find("version answer: v " + std::string(kVersion)), std::string::npos);
+    EXPECT_NE(SupportLogText(kProgram).find("version answer: v " + std::string(kVersion)), std::string::npos);
 }
 
 // --- placing and moving, going back and forth, refused folders, the browser, "-t"

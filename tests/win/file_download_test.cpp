@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "system/log_line.h"
 #include "tests/support/server_log.h"
+#include "tests/support/support_log_text.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wait_until.h"
 #include "tests/win/dialog_host.h"
@@ -346,30 +347,17 @@ public:
     int requests = 0;
 };
 
-size_t SupportLogLinesWith(const std::string& text)
-{
-    char temp[MAX_PATH + 1] = {};
-    char program[MAX_PATH] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    ::GetModuleFileNameA(nullptr, program, sizeof program);
-    const std::string log = ReadBytes(SupportLogPath(temp, program));
-    size_t count = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        ++count;
-    return count;
-}
-
 TEST(DownloadFile, AClosedRequestSendsNothingAndSaysWhy)
 {
     const std::string target = Target("closed");
     const char kReason[] = "the request was closed: its download was given up";
     const size_t before = RequestsFor("/body10000");
-    const size_t reasonsBefore = SupportLogLinesWith(kReason);
+    const size_t reasonsBefore = SupportLogLinesWith(ThisProgramPath(), kReason);
     ClosingSink sink;
     EXPECT_EQ(DownloadFile(std::string(kBank) + "/body10000", target, &sink), 0);
     EXPECT_EQ(sink.requests, 5);
     EXPECT_EQ(RequestsFor("/body10000") - before, 0u);
-    EXPECT_EQ(SupportLogLinesWith(kReason) - reasonsBefore, 5u);
+    EXPECT_EQ(SupportLogLinesWith(ThisProgramPath(), kReason) - reasonsBefore, 5u);
     EXPECT_FALSE(Exists(target));
     EXPECT_FALSE(Exists(target + ".part"));
 }

@@ -23,6 +23,7 @@
 #include "system/folder_tree.h"
 #include "system/log_line.h"
 #include "tests/support/server_log.h"
+#include "tests/support/support_log_text.h"
 #include "tests/support/test_files.h"
 #include "tests/win/dialog_host.h"
 
@@ -54,20 +55,6 @@ std::vector<std::string> RequestedPaths(size_t from)
     for (size_t i = from; i < log.size(); ++i)
         paths.push_back(log[i].path);
     return paths;
-}
-
-// Lines of this program's support log that name `text`.
-size_t SupportLogLinesWith(const std::string& text)
-{
-    char temp[MAX_PATH + 1] = {};
-    char program[MAX_PATH] = {};
-    ::GetTempPathA(sizeof temp, temp);
-    ::GetModuleFileNameA(nullptr, program, sizeof program);
-    const std::string log = ReadBytes(SupportLogPath(temp, program));
-    size_t count = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        ++count;
-    return count;
 }
 
 struct Listed {
@@ -301,7 +288,7 @@ TEST_F(ManifestPass, AFailedFirstInstallationEndsWithoutWaitingForTheOthers)
     context.totalSteps = 2;
     const size_t before = ReadServerLog().size();
     EXPECT_EQ(ProcessManifest(context, kCommonManifest), 0);
-    EXPECT_EQ(SupportLogLinesWith("/silent.dat:"), 0u) << "the pass waited for the silent request";
+    EXPECT_EQ(SupportLogLinesWith(ThisProgramPath(), "/silent.dat:"), 0u) << "the pass waited for the silent request";
     const std::vector<std::string> paths = RequestedPaths(before);
     EXPECT_EQ(std::count(paths.begin(), paths.end(), "/download/811//silent.dat"), 1);
     EXPECT_EQ(std::count(paths.begin(), paths.end(), "/download/811//missing.dat"), 5);
